@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Builds both architectures and runs every test: static checks of the x86 and
+# x64 DLLs, and the x64 suites under wine64 in a fresh prefix inside build/x64,
+# with windows on a private Xvfb display.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+if [[ -z "${TAMSEL_IN_DISPLAY:-}" ]]; then
+  bash scripts/setup.sh
+  for arch in x86 x64; do
+    cmake --preset "$arch" >/dev/null
+    cmake --build --preset "$arch"
+    cmake --install "build/$arch" >/dev/null
+  done
+  TAMSEL_IN_DISPLAY=1 exec xvfb-run -a -s '-screen 0 1280x1024x24' "$0" "$@"
+fi
+
+prefix="$PWD/build/x64/wineprefix"
+bash scripts/wine-prefix.sh "$prefix"
+trap 'WINEPREFIX="$prefix" /usr/lib/wine/wineserver -k 2>/dev/null || true' EXIT
+rc=0
+ctest --preset x86 "$@" || rc=1
+ctest --preset x64 "$@" || rc=1
+exit $rc
