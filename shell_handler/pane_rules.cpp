@@ -1,0 +1,1 @@
+// placeholder: filled in while the handler is built
