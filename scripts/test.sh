@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds both architectures and runs every test: static checks of the x86 and
 # x64 DLLs, and the x64 suites under wine64 in a fresh prefix inside build/x64,
-# with windows on a private Xvfb display.
+# with windows on a private Xvfb display; then the native fuzzers, briefly.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -12,6 +12,8 @@ if [[ -z "${TAMSEL_IN_DISPLAY:-}" ]]; then
     cmake --build --preset "$arch"
     cmake --install "build/$arch" >/dev/null
   done
+  CXX=clang++ cmake -S fuzz -B build/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+  cmake --build build/fuzz -j2
   TAMSEL_IN_DISPLAY=1 exec xvfb-run -a -s '-screen 0 1280x1024x24' "$0" "$@"
 fi
 
@@ -21,4 +23,5 @@ trap 'WINEPREFIX="$prefix" /usr/lib/wine/wineserver -k 2>/dev/null || true' EXIT
 rc=0
 ctest --preset x86 "$@" || rc=1
 ctest --preset x64 "$@" || rc=1
+ctest --test-dir build/fuzz --output-on-failure "$@" || rc=1
 exit $rc
