@@ -1,10 +1,45 @@
+// Entry point and the four exports of the in-process COM server.
 #include <windows.h>
+#include <unknwn.h>
 
-BOOL WINAPI DllMain(HINSTANCE, DWORD, LPVOID) { return TRUE; }
-STDAPI DllCanUnloadNow() { return S_OK; }
-STDAPI DllGetClassObject(REFCLSID, REFIID, void** out) {
-    if (out) *out = nullptr;
-    return CLASS_E_CLASSNOTAVAILABLE;
+#include <new>
+
+#include "class_factory.h"
+#include "guids.h"
+#include "module.h"
+#include "preview_form.h"
+#include "registration.h"
+
+BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID) {
+    if (reason == DLL_PROCESS_ATTACH) {
+        tamsel::SetModuleHandle(module);
+        DisableThreadLibraryCalls(module);
+    }
+    return TRUE;
 }
-STDAPI DllRegisterServer() { return E_NOTIMPL; }
-STDAPI DllUnregisterServer() { return E_NOTIMPL; }
+
+STDAPI DllGetClassObject(REFCLSID clsid, REFIID riid, void** ppv) {
+    if (!IsEqualGUID(clsid, tamsel::kHandlerClassId)) {
+        if (ppv) *ppv = nullptr;
+        return CLASS_E_CLASSNOTAVAILABLE;
+    }
+    auto* factory = new (std::nothrow) tamsel::ClassFactory();
+    if (!factory) {
+        if (ppv) *ppv = nullptr;
+        return E_OUTOFMEMORY;
+    }
+    const HRESULT hr = factory->QueryInterface(riid, ppv);
+    factory->Release();
+    return hr;
+}
+
+STDAPI DllCanUnloadNow() {
+    if (tamsel::ServerIsInUse()) return S_FALSE;
+    // COM unloads the module next: its window classes and GDI+ must go first.
+    tamsel::ReleasePaneFormResources();
+    return S_OK;
+}
+
+STDAPI DllRegisterServer() { return tamsel::RegisterServer(); }
+
+STDAPI DllUnregisterServer() { return tamsel::UnregisterServer(); }

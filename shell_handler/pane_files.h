@@ -1,0 +1,23 @@
+// Reading the pane's input files: whole, bounded, and never while a writer
+// holds them.
+#pragma once
+
+#include <windows.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tamsel {
+
+// The whole content of `path`, opened read-only so that others may read but not
+// write it; nothing when it cannot be opened or read in full, or when it holds
+// more than `max_bytes`. May throw std::bad_alloc.
+std::optional<std::vector<std::uint8_t>> ReadSharedFile(const std::wstring& path, std::size_t max_bytes);
+
+// The full path of a module file; empty when it cannot be had.
+std::wstring ModuleFilePath(HMODULE module);
+
+}  // namespace tamsel

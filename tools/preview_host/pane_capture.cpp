@@ -1,0 +1,102 @@
+#include "pane_capture.h"
+
+#include <objidl.h>
+
+#include <algorithm>
+#include <vector>
+namespace Gdiplus {
+using std::max;
+using std::min;
+}  // namespace Gdiplus
+#include <gdiplus.h>
+
+#include "../../common/win32_raii.h"
+
+namespace tamsel {
+namespace {
+
+class WindowDc {
+public:
+    explicit WindowDc(HWND window) : window_(window), dc_(GetDC(window)) {}
+    ~WindowDc() { if (dc_) ReleaseDC(window_, dc_); }
+    WindowDc(const WindowDc&) = delete;
+    WindowDc& operator=(const WindowDc&) = delete;
+    HDC get() const { return dc_; }
+
+private:
+    HWND window_;
+    HDC dc_;
+};
+
+struct MemoryDcTraits {
+    static HDC Invalid() { return nullptr; }
+    static bool IsValid(HDC dc) { return dc != nullptr; }
+    static void Close(HDC dc) { DeleteDC(dc); }
+};
+using UniqueMemoryDc = UniqueResource<HDC, MemoryDcTraits>;
+
+HRESULT FindPngEncoder(CLSID& encoder) {
+    UINT count = 0, bytes = 0;
+    if (Gdiplus::GetImageEncodersSize(&count, &bytes) != Gdiplus::Ok || bytes == 0) return E_FAIL;
+    std::vector<BYTE> storage(bytes);
+    auto* codecs = reinterpret_cast<Gdiplus::ImageCodecInfo*>(storage.data());
+    if (Gdiplus::GetImageEncoders(count, bytes, codecs) != Gdiplus::Ok) return E_FAIL;
+    for (UINT i = 0; i < count; ++i) {
+        if (lstrcmpiW(codecs[i].MimeType, L"image/png") == 0) {
+            encoder = codecs[i].Clsid;
+            return S_OK;
+        }
+    }
+    return HRESULT_FROM_WIN32(ERROR_NOT_FOUND);
+}
+
+}  // namespace
+
+GdiplusSession::GdiplusSession() {
+    Gdiplus::GdiplusStartupInput input;
+    if (Gdiplus::GdiplusStartup(&token_, &input, nullptr) != Gdiplus::Ok) token_ = 0;
+}
+
+GdiplusSession::~GdiplusSession() {
+    if (token_) Gdiplus::GdiplusShutdown(token_);
+}
+
+HRESULT SaveClientAreaAsPng(HWND window, const std::wstring& path) noexcept {
+    try {
+        RECT client = {};
+        if (!GetClientRect(window, &client) || client.right <= 0 || client.bottom <= 0) return E_INVALIDARG;
+        const int width = client.right, height = client.bottom;
+        RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+
+        WindowDc source(window);
+        UniqueMemoryDc target(CreateCompatibleDC(source.get()));
+        if (!source.get() || !target) return E_FAIL;
+        BITMAPINFO info = {};
+        info.bmiHeader.biSize = sizeof info.bmiHeader;
+        info.bmiHeader.biWidth = width;
+        info.bmiHeader.biHeight = -height;  // top-down rows
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        info.bmiHeader.biCompression = BI_RGB;
+        void* bits = nullptr;
+        UniqueGdiObject bitmap(CreateDIBSection(source.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+        if (!bitmap || !bits) return E_OUTOFMEMORY;
+        const HGDIOBJ previous = SelectObject(target.get(), bitmap.get());
+        const BOOL copied = BitBlt(target.get(), 0, 0, width, height, source.get(), 0, 0, SRCCOPY);
+        SelectObject(target.get(), previous);
+        if (!copied) return E_FAIL;
+        GdiFlush();
+
+        CLSID encoder;
+        const HRESULT found = FindPngEncoder(encoder);
+        if (FAILED(found)) return found;
+        // 32bppRGB ignores the unused fourth byte that BitBlt leaves at 0.
+        Gdiplus::Bitmap picture(width, height, width * 4, PixelFormat32bppRGB, static_cast<BYTE*>(bits));
+        if (picture.GetLastStatus() != Gdiplus::Ok) return E_FAIL;
+        return picture.Save(path.c_str(), &encoder, nullptr) == Gdiplus::Ok ? S_OK : E_FAIL;
+    } catch (...) {
+        return E_OUTOFMEMORY;
+    }
+}
+
+}  // namespace tamsel
