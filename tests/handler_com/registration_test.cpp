@@ -331,7 +331,7 @@ TEST_F(Registration, OverlongTypeKeyFailsAfterTheClassEntries) {
     EXPECT_EQ(ReadValue(HKEY_CLASSES_ROOT, kClassKey + L"\\InprocServer32", nullptr), Sz(HandlerDll::BuiltPath()));
     EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, kAppIdKey));
     EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, progid));
-    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, L".ifc\\shellex"));
+    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, L".ifc" + kSlot));
     EXPECT_EQ(ReadValue(HKEY_CURRENT_USER, kHandlersKey, kClassIdText.c_str()), std::nullopt);
 
     // Unregistration removes the class entries, then stops at the same path.

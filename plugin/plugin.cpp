@@ -1,0 +1,129 @@
+#include "plugin.h"
+
+#include <shlobj.h>
+
+#include <memory>
+#include <new>
+#include <utility>
+
+#include "capture_rules.h"
+#include "gui_preview.h"
+#include "preview_png.h"
+#include "preview_store.h"
+
+namespace tamsel {
+namespace {
+
+bool IsFile(const std::wstring& path) {
+    if (path.empty()) return false;
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+}  // namespace
+
+Plugin::Plugin(HINSTANCE module_handle) : PluginBase(module_handle) {}
+
+Plugin::~Plugin() = default;
+
+void Plugin::get_plugin_info(PluginInfo* info) {
+    if (!info) return;
+    PluginBase::get_plugin_info(info);
+    info->name = L"Tamsel";
+    info->producer = L"Tamsel Software Works";
+    info->web_page = L"https://tamsel.example.org/viewer-plugin";
+    info->email = L"support@tamsel.example.org";
+    info->description = L"Generate system preview for IFC files.";
+}
+
+void Plugin::on_plugin_load(PluginId id, std::uint8_t unused, HWND window) {
+    PluginBase::on_plugin_load(id, unused, window);
+    button_id = host::create_button(plugin_id, 0, button_callback);
+    const wchar_t* caption = get_text("btn_update_preview");
+    const wchar_t* hint = get_text("btn_update_preview.hint");
+    host::set_button_text(plugin_id, button_id, caption, hint);
+    host::set_button_image(plugin_id, button_id, plugin_file_path(L"icon.png").c_str());
+    host::set_button_small_image(plugin_id, button_id, plugin_file_path(L"icon_small.png").c_str());
+    host::enable_button(plugin_id, button_id, 0);
+    host::set_screenshot_style(plugin_id, 1);
+
+    if (gdiplus_token == 0) {
+        const Gdiplus::GdiplusStartupInput input;
+        if (Gdiplus::GdiplusStartup(&gdiplus_token, &input, nullptr) != Gdiplus::Ok) gdiplus_token = 0;
+    }
+}
+
+void Plugin::on_plugin_unload() {
+    frm_preview.reset();
+    if (gdiplus_token != 0) Gdiplus::GdiplusShutdown(std::exchange(gdiplus_token, 0));
+}
+
+void Plugin::on_model_load() {
+    try {
+        preview_path.clear();
+        PluginBase::on_model_load();
+
+        const wchar_t* host_path = host::get_loaded_ifc_path(plugin_id);
+        const std::wstring model_path = host_path ? host_path : L"";
+        if (model_path.empty()) {
+            host::enable_button(plugin_id, button_id, 0);
+            return;
+        }
+        const std::wstring key = ComputePreviewKeyOfFile(model_path);
+        if (key.empty()) return;
+        preview_path = GetPreviewFilePath(key);
+        if (preview_path.empty()) return;  // the shell could not name the store
+
+        host::enable_button(plugin_id, button_id, 1);
+        if (IsFile(preview_path)) return;
+
+        SHCreateDirectoryExW(nullptr, GetPreviewStoreFolder().c_str(), nullptr);
+        save_view_preview(preview_path);
+    } catch (const std::bad_alloc&) {
+        preview_path.clear();
+    }
+}
+
+void Plugin::on_button_click(std::int32_t clicked_id) {
+    if (clicked_id != button_id || !IsFile(preview_path)) return;
+    try {
+        if (!frm_preview) frm_preview = std::make_unique<Tfrm_preview>(*this);
+    } catch (...) {
+        return;
+    }
+    if (frm_preview->ShowModal() == IDYES) save_view_preview(preview_path);
+}
+
+void Plugin::save_view_preview(const std::wstring& path) {
+    if (gdiplus_token == 0 || path.empty()) return;
+
+    // Zeroed first: a host without get_view_rect leaves it so, and nothing is captured.
+    std::int32_t rect[4] = {};
+    host::get_view_rect(plugin_id, rect);
+    const std::optional<PictureSize> size = CaptureSizeForView({rect[0], rect[1], rect[2], rect[3]});
+    if (!size) return;
+
+    std::unique_ptr<std::uint8_t[]> bitmap;
+    const std::size_t stride = BitmapRowStride(size->width);
+    {
+        const std::size_t render_bytes = static_cast<std::size_t>(size->width) * size->height * 3;
+        std::unique_ptr<std::uint8_t[]> rendered(new (std::nothrow) std::uint8_t[render_bytes]());
+        if (!rendered || host::render_screenshot(plugin_id, size->width, size->height, rendered.get()) == 0) {
+            return;
+        }
+        bitmap.reset(new (std::nothrow) std::uint8_t[stride * size->height]());
+        if (!bitmap) return;
+        FlipRenderRowsToBitmap(rendered.get(), *size, bitmap.get(), stride);
+    }
+    WritePreviewPng(path, bitmap.get(), stride, *size);
+}
+
+PluginBase* CreatePlugin(HINSTANCE module_handle) {
+    try {
+        return new Plugin(module_handle);
+    } catch (...) {
+        return nullptr;
+    }
+}
+
+}  // namespace tamsel

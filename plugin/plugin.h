@@ -1,0 +1,37 @@
+// The plugin proper: stores a preview of every model the viewer loads that has
+// none yet, and offers a button that replaces it with the current view.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+#include "plugin_base.h"
+
+namespace tamsel {
+
+class Plugin : public PluginBase {
+public:
+    explicit Plugin(HINSTANCE module_handle);
+    ~Plugin() override;
+
+    void get_plugin_info(PluginInfo* info) override;
+    void on_plugin_load(PluginId id, std::uint8_t unused, HWND window) override;
+    void on_plugin_unload() override;
+    void on_model_load() override;
+    void on_button_click(std::int32_t clicked_id) override;
+
+    // Renders the current view and stores it as a PNG at `path`. Reports nothing.
+    void save_view_preview(const std::wstring& path);
+
+    // The preview file of the loaded model; empty without a model or key.
+    const std::wstring& current_preview_path() const { return preview_path; }
+
+private:
+    std::int32_t button_id = 0;
+    std::wstring preview_path;
+    ULONG_PTR gdiplus_token = 0;
+};
+
+}  // namespace tamsel

@@ -1,0 +1,151 @@
+#include "preview_png.h"
+
+#include <shlwapi.h>
+
+#include <vector>
+
+#include "../common/win32_raii.h"
+#include "png_header.h"
+
+namespace tamsel {
+namespace {
+
+// Far above any preview this plugin writes; a larger file is not a preview.
+constexpr LONGLONG kMaxPreviewFileSize = 64LL * 1024 * 1024;
+
+bool FindPngEncoder(CLSID* clsid) {
+    UINT count = 0;
+    UINT bytes = 0;
+    if (Gdiplus::GetImageEncodersSize(&count, &bytes) != Gdiplus::Ok || bytes == 0) return false;
+    std::vector<std::uint8_t> storage(bytes);
+    auto* codecs = reinterpret_cast<Gdiplus::ImageCodecInfo*>(storage.data());
+    if (Gdiplus::GetImageEncoders(count, bytes, codecs) != Gdiplus::Ok) return false;
+    for (UINT i = 0; i < count; ++i) {
+        if (codecs[i].MimeType && lstrcmpiW(codecs[i].MimeType, L"image/png") == 0) {
+            *clsid = codecs[i].Clsid;
+            return true;
+        }
+    }
+    return false;
+}
+
+std::vector<std::uint8_t> EncodePng(const std::uint8_t* bitmap_bgr, std::size_t stride, PictureSize size) {
+    // GDI+ only reads the rows while encoding; the bitmap does not outlive this call.
+    Gdiplus::Bitmap bitmap(size.width, size.height, static_cast<INT>(stride), PixelFormat24bppRGB,
+                           const_cast<BYTE*>(bitmap_bgr));
+    CLSID png_encoder;
+    if (bitmap.GetLastStatus() != Gdiplus::Ok || !FindPngEncoder(&png_encoder)) return {};
+
+    ComPtr<IStream> stream;
+    if (FAILED(CreateStreamOnHGlobal(nullptr, TRUE, stream.put()))) return {};
+    if (bitmap.Save(stream.get(), &png_encoder, nullptr) != Gdiplus::Ok) return {};
+
+    STATSTG stat = {};
+    if (FAILED(stream->Stat(&stat, STATFLAG_NONAME)) || stat.cbSize.QuadPart == 0 ||
+        stat.cbSize.QuadPart > static_cast<ULONGLONG>(kMaxPreviewFileSize)) {
+        return {};
+    }
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(stat.cbSize.QuadPart));
+    ULONG read = 0;
+    if (FAILED(stream->Seek(LARGE_INTEGER{}, STREAM_SEEK_SET, nullptr)) ||
+        FAILED(stream->Read(bytes.data(), static_cast<ULONG>(bytes.size()), &read)) || read != bytes.size()) {
+        return {};
+    }
+    return bytes;
+}
+
+// Deletes the temporary file on every path that did not move it into place.
+class TemporaryFile {
+public:
+    explicit TemporaryFile(std::wstring path) : path_(std::move(path)) {}
+    ~TemporaryFile() {
+        if (!moved_) DeleteFileW(path_.c_str());
+    }
+    TemporaryFile(const TemporaryFile&) = delete;
+    TemporaryFile& operator=(const TemporaryFile&) = delete;
+
+    const wchar_t* path() const { return path_.c_str(); }
+    void mark_moved() { moved_ = true; }
+
+private:
+    std::wstring path_;
+    bool moved_ = false;
+};
+
+bool ReplaceFileContent(const std::wstring& path, const std::vector<std::uint8_t>& bytes) {
+    // Named after the target and this process: writers of other processes never
+    // share it, and the reader only ever opens files named by a bare key.
+    TemporaryFile temporary(path + L"." + std::to_wstring(GetCurrentProcessId()) + L".tmp");
+    {
+        UniqueFile file(CreateFileW(temporary.path(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file) return false;
+        DWORD written = 0;
+        if (!WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
+            written != bytes.size()) {
+            return false;
+        }
+    }
+    // Replacing needs delete access to the old file, which a reader's handle
+    // (read sharing only) denies: then the new picture is dropped.
+    if (!MoveFileExW(temporary.path(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        return false;
+    }
+    temporary.mark_moved();
+    return true;
+}
+
+std::vector<std::uint8_t> ReadWholeFile(const std::wstring& path) {
+    UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    LARGE_INTEGER size = {};
+    if (!file || !GetFileSizeEx(file.get(), &size) || size.QuadPart <= 0 || size.QuadPart > kMaxPreviewFileSize) {
+        return {};
+    }
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size.QuadPart));
+    DWORD read = 0;
+    if (!ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) ||
+        read != bytes.size()) {
+        return {};
+    }
+    return bytes;
+}
+
+}  // namespace
+
+bool WritePreviewPng(const std::wstring& path, const std::uint8_t* bitmap_bgr, std::size_t stride,
+                     PictureSize size) noexcept {
+    try {
+        const std::vector<std::uint8_t> png = EncodePng(bitmap_bgr, stride, size);
+        return !png.empty() && ReplaceFileContent(path, png);
+    } catch (...) {
+        return false;
+    }
+}
+
+std::unique_ptr<Gdiplus::Bitmap> LoadPreviewPicture(const std::wstring& path) noexcept {
+    try {
+        const std::vector<std::uint8_t> bytes = ReadWholeFile(path);
+        if (!IsLoadablePngHeader(bytes.data(), bytes.size())) return nullptr;
+
+        ComPtr<IStream> stream;
+        *stream.put() = SHCreateMemStream(bytes.data(), static_cast<UINT>(bytes.size()));
+        if (!stream) return nullptr;
+        std::unique_ptr<Gdiplus::Bitmap> decoded(Gdiplus::Bitmap::FromStream(stream.get()));
+        if (!decoded || decoded->GetLastStatus() != Gdiplus::Ok) return nullptr;
+
+        // A copy that owns its pixels, so neither the stream nor the decoder lingers.
+        const INT width = static_cast<INT>(decoded->GetWidth());
+        const INT height = static_cast<INT>(decoded->GetHeight());
+        auto copy = std::make_unique<Gdiplus::Bitmap>(width, height, PixelFormat32bppARGB);
+        if (copy->GetLastStatus() != Gdiplus::Ok) return nullptr;
+        Gdiplus::Graphics graphics(copy.get());
+        graphics.SetCompositingMode(Gdiplus::CompositingModeSourceCopy);
+        if (graphics.DrawImage(decoded.get(), 0, 0, width, height) != Gdiplus::Ok) return nullptr;
+        return copy;
+    } catch (...) {
+        return nullptr;
+    }
+}
+
+}  // namespace tamsel

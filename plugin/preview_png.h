@@ -1,0 +1,30 @@
+// Preview pictures as PNG files, through GDI+ (started by the plugin's load).
+#pragma once
+
+#include <windows.h>
+#include <objidl.h>
+#include <gdiplus.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "capture_rules.h"
+
+namespace tamsel {
+
+// Encodes top-down rows of blue, green, red bytes as an opaque 24-bit PNG and
+// puts it at `path`. The PNG goes to a temporary file in the same folder first
+// and then replaces the old file in one move, so nobody ever sees a partial
+// file; the move fails while a reader holds the old one. False on any failure,
+// and then no temporary file remains.
+bool WritePreviewPng(const std::wstring& path, const std::uint8_t* bitmap_bgr, std::size_t stride,
+                     PictureSize size) noexcept;
+
+// The picture of the PNG file at `path`, as a bitmap of its own (the file is
+// closed again); null when the file cannot be read, its header does not look
+// like a PNG of sane size, or it does not decode.
+std::unique_ptr<Gdiplus::Bitmap> LoadPreviewPicture(const std::wstring& path) noexcept;
+
+}  // namespace tamsel

@@ -1,0 +1,251 @@
+#!/usr/bin/python3
+"""tamsel.dll in the stand-in viewer, end to end: the viewer's log, the files in
+the Preview store (read back with Pillow and pngcheck) and the dialog as the
+viewer answers and saves it.
+
+standin_e2e.py <wine-run.sh> <standin_viewer.exe> <standin_viewer_partial.exe>
+               <tamsel.dll> <wine prefix> <work dir> [unittest arguments]"""
+import hashlib
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import unittest
+import uuid
+from pathlib import Path
+
+from PIL import Image
+
+WINE_RUN = VIEWER = PARTIAL_VIEWER = PLUGIN = STORE = WORK = None
+
+SKY, GROUND, INK = (135, 206, 235), (96, 128, 56), (0, 0, 64)
+RED, GREEN, BLUE, YELLOW = (255, 0, 0), (0, 255, 0), (0, 0, 255), (255, 255, 0)
+SCENE_COLOURS = {SKY, GROUND, INK, RED, GREEN, BLUE, YELLOW}
+PANEL = (214, 228, 240)
+
+
+def windows_path(path):
+    return "Z:" + str(path).replace("/", "\\")
+
+
+def preview_key(content):
+    """The key, worked out here independently: the low four bits of each MD5
+    byte of the content followed by the salt."""
+    digest = hashlib.md5(content + b"Tor Wendal").digest()
+    return "".join("0123456789abcdef"[byte & 0x0F] for byte in digest)
+
+
+class Model:
+    """A model file of unique content, and where its preview goes."""
+
+    def __init__(self, folder, name="house.ifc"):
+        self.content = f"ISO-10303-21;\n/* {uuid.uuid4()} */\nEND-ISO-10303-21;\n".encode()
+        self.path = Path(folder) / name
+        self.path.write_bytes(self.content)
+        self.key = preview_key(self.content)
+        self.preview = STORE / self.key
+
+    def store_files(self):
+        return sorted(p.name for p in STORE.glob(self.key + "*")) if STORE.exists() else []
+
+    def remove(self):
+        self.path.unlink(missing_ok=True)
+        for name in self.store_files():
+            (STORE / name).unlink()
+
+
+def solid_png(path, size, colour):
+    STORE.mkdir(parents=True, exist_ok=True)
+    Image.new("RGB", size, colour).save(path, "PNG")
+
+
+class StandinTest(unittest.TestCase):
+    def setUp(self):
+        self.folder = Path(tempfile.mkdtemp(dir=WORK))
+        self.models = []
+
+    def tearDown(self):
+        for model in self.models:
+            model.remove()
+        shutil.rmtree(self.folder, ignore_errors=True)
+
+    def model(self, name="house.ifc"):
+        model = Model(self.folder, name)
+        self.models.append(model)
+        return model
+
+    def run_viewer(self, *actions, viewer=None, view="1000x600", expect_rc=0):
+        """Runs the viewer with the actions; returns its log lines."""
+        log = self.folder / "viewer.log"
+        args = [str(a) for a in actions]
+        command = [WINE_RUN, viewer or VIEWER, "--plugin", windows_path(PLUGIN), "--view", view,
+                   "--log", windows_path(log)] + args
+        done = subprocess.run(command, capture_output=True, text=True, timeout=120)
+        lines = log.read_text(encoding="utf-8").splitlines() if log.exists() else []
+        self.assertEqual(done.returncode, expect_rc, "\n".join([done.stdout, done.stderr] + lines))
+        return lines
+
+    @staticmethod
+    def calls(lines, prefix=""):
+        return [line for line in lines if not line.startswith("[viewer]") and line.startswith(prefix)]
+
+    def assert_scene_png(self, path, width, height):
+        image = Image.open(path)
+        self.assertEqual((image.format, image.mode, image.size), ("PNG", "RGB", (width, height)))
+        colours = {colour for _, colour in image.getcolors(width * height)}
+        self.assertLessEqual(colours, SCENE_COLOURS, "colours the view does not have")
+        side = max(1, min(width, height) // 8)
+        pixels = image.load()
+        corners = {(0, 0): RED, (width - 1, 0): GREEN, (0, height - 1): BLUE, (width - 1, height - 1): YELLOW,
+                   (side - 1, side - 1): RED, (width - side, height - side): YELLOW}
+        for (x, y), colour in corners.items():
+            self.assertEqual(pixels[x, y], colour, f"pixel {x},{y}")
+        self.assertEqual(pixels[width // 2, 0], SKY, "top of the picture")
+        self.assertEqual(pixels[width // 2, height - 1], GROUND, "bottom of the picture")
+        checked = subprocess.run(["pngcheck", "-q", str(path)], capture_output=True, text=True)
+        self.assertEqual(checked.returncode, 0, checked.stdout)
+
+    def test_load_sequence(self):
+        lines = self.run_viewer()
+        start = lines.index("[viewer] on_plugin_load 7")
+        end = lines.index("[viewer] on_plugin_load returned")
+        data = windows_path(PLUGIN.parent / "tamsel_data") + "\\"
+        lang_en = (PLUGIN.parent / "tamsel_data" / "lang.en").read_text(encoding="utf-8-sig")
+        texts = {key.strip(): value.strip() for key, _, value in
+                 (line.partition("=") for line in lang_en.splitlines() if not line.lstrip().startswith("#"))}
+        caption, hint = texts["btn_update_preview"], texts["btn_update_preview.hint"]
+        self.assertEqual(lines[start + 1:end], [
+            "on_measure_change(7, callback)",
+            "on_model_load(7, callback)",
+            "on_selection_change(7, callback)",
+            "on_draw(7, callback)",
+            "on_context_menu(7, callback)",
+            "on_tab_change(7, callback)",
+            "is_touch_mode(7) -> 0",
+            "get_language(7) -> \"en\"",
+            f"load_texts(7, \"{data}lang.en\") -> 1",
+            "create_button(7, 0, callback) -> 101",
+            f"get_text(7, \"btn_update_preview\") -> \"{caption}\"",
+            f"get_text(7, \"btn_update_preview.hint\") -> \"{hint}\"",
+            f"set_button_text(7, 101, \"{caption}\", \"{hint}\")",
+            f"set_button_image(7, 101, \"{data}icon.png\")",
+            f"set_button_small_image(7, 101, \"{data}icon_small.png\")",
+            "enable_button(7, 101, 0)",
+            "set_screenshot_style(7, 1)",
+        ])
+
+    def test_model_without_preview_is_captured_at_its_key(self):
+        for view, (width, height) in {"1000x600": (512, 384), "400x200": (400, 200),
+                                      "300x500": (300, 225)}.items():
+            with self.subTest(view=view):
+                model = self.model(f"model_{view}.ifc")
+                lines = self.run_viewer("--load", windows_path(model.path), view=view)
+                self.assertEqual(self.calls(lines, "render_screenshot"),
+                                 [f"render_screenshot(7, {width}, {height}, buffer) -> 1"])
+                self.assertIn("enable_button(7, 101, 1)", lines)
+                self.assertEqual(model.store_files(), [model.key])
+                self.assert_scene_png(model.preview, width, height)
+
+    def test_stored_preview_is_kept(self):
+        model = self.model()
+        solid_png(model.preview, (400, 200), (255, 0, 255))
+        stored = model.preview.read_bytes()
+        copy = self.folder / "copy of house.ifc"
+        copy.write_bytes(model.content)
+        lines = self.run_viewer("--load", windows_path(model.path), "--load", windows_path(copy))
+        self.assertEqual(self.calls(lines, "render_screenshot"), [])
+        self.assertEqual(self.calls(lines, "enable_button(7, 101, 1)"), ["enable_button(7, 101, 1)"] * 2)
+        self.assertEqual(model.preview.read_bytes(), stored)
+
+    def test_no_model_disables_the_button(self):
+        model = self.model()
+        lines = self.run_viewer("--load", windows_path(model.path), "--load-none")
+        self.assertEqual(self.calls(lines, "enable_button")[-1], "enable_button(7, 101, 0)")
+
+    def test_empty_inverted_view_or_failed_render_writes_nothing(self):
+        for case in (["--view-rect", "100,100,100,400"], ["--view-rect", "600,0,100,400"],
+                     ["--view-rect", "0,400,600,100"], ["--render-fails"]):
+            with self.subTest(case=case):
+                model = self.model(f"model_{len(self.models)}.ifc")
+                lines = self.run_viewer(*case, "--load", windows_path(model.path))
+                rendered = self.calls(lines, "render_screenshot")
+                self.assertEqual(rendered, ["render_screenshot(7, 512, 384, buffer) -> 0"]
+                                 if case[0] == "--render-fails" else [])
+                self.assertEqual(model.store_files(), [])
+
+    def test_dialog_answers(self):
+        for answer, replaces in (("yes", True), ("enter", True), ("no", False), ("close", False),
+                                 ("escape", False)):
+            with self.subTest(answer=answer):
+                model = self.model(f"model_{answer}.ifc")
+                solid_png(model.preview, (400, 200), (255, 0, 255))
+                stored = model.preview.read_bytes()
+                lines = self.run_viewer("--load", windows_path(model.path), "--answer", answer, "--click")
+                rect = next(line for line in lines if line.startswith("get_view_rect")).split("-> ")[1]
+                left, top = (int(v) for v in rect.split(",")[:2])
+                shown = next(line for line in lines if line.startswith("[viewer] dialog shown at "))
+                self.assertTrue(shown.startswith(f"[viewer] dialog shown at {left + 50},{top + 50},"), shown)
+                if replaces:
+                    self.assert_scene_png(model.preview, 512, 384)
+                else:
+                    self.assertEqual(model.preview.read_bytes(), stored)
+                self.assertEqual(model.store_files(), [model.key])
+
+    def test_dialog_texts_once_colour_and_picture_every_showing(self):
+        model = self.model()
+        solid_png(model.preview, (400, 200), (255, 0, 255))
+        first, second, third = (self.folder / f"{n}.png" for n in ("first", "second", "third"))
+        lines = self.run_viewer("--load", windows_path(model.path),
+                                "--answer", "no", "--save-dialog", windows_path(first), "--click",
+                                "--lang", "de", "--gui-color", "200,100,50",
+                                "--answer", "yes", "--save-dialog", windows_path(second), "--click",
+                                "--answer", "no", "--save-dialog", windows_path(third), "--click")
+        for key in ("lbl_preview", "lbl_question", "btn_yes", "btn_no"):
+            self.assertEqual(len(self.calls(lines, f"get_text(7, \"{key}\")")), 1, key)
+        self.assertEqual(self.calls(lines, "get_gui_color"), ["get_gui_color(7, 1) -> 15787222"] +
+                         ["get_gui_color(7, 1) -> 3302600"] * 2)
+        shown = [line for line in lines if line.startswith("[viewer] dialog shown at ")]
+        self.assertEqual(len(shown), 3)
+        self.assertEqual(len(set(shown)), 1, "the dialog moved between showings")
+
+        # Client area: 217 x 267 inside the frame; background, frame and picture.
+        changed = (200, 100, 50)
+        for path, background, picture in ((first, PANEL, (255, 0, 255)), (second, changed, (255, 0, 255)),
+                                          (third, changed, GROUND)):
+            image = Image.open(path).convert("RGB")
+            border = (image.width - 217) // 2
+            caption = image.height - 267 - border
+            self.assertGreater(caption, border)
+            pixel = lambda x, y: image.getpixel((border + x, caption + y))
+            self.assertEqual(pixel(2, 2), background, path.name)
+            self.assertEqual(pixel(8, 29), (0, 0, 0), path.name)
+            self.assertEqual(pixel(207, 178), (0, 0, 0), path.name)
+            self.assertEqual(pixel(108, 110), picture, path.name)
+        # 400 x 200 shows as 200 x 100 at the top; the 512 x 384 view that Yes
+        # stored fills the area and is what the third showing reloads.
+        self.assertEqual(Image.open(first).convert("RGB").getpixel((border + 108, caption + 150)), PANEL)
+        self.assertEqual(Image.open(third).convert("RGB").getpixel((border + 12, caption + 35)), RED)
+        self.assert_scene_png(model.preview, 512, 384)
+
+    def test_viewer_without_view_rect_and_render_writes_nothing(self):
+        model = self.model()
+        lines = self.run_viewer("--load", windows_path(model.path), "--click", viewer=PARTIAL_VIEWER)
+        self.assertIn("enable_button(7, 101, 1)", lines)
+        self.assertEqual(model.store_files(), [])
+        # Without clicked_button the click names no button: no dialog (none was planned).
+        self.assertFalse([line for line in lines if "dialog shown" in line])
+
+
+def main():
+    global WINE_RUN, VIEWER, PARTIAL_VIEWER, PLUGIN, STORE, WORK
+    WINE_RUN, VIEWER, PARTIAL_VIEWER = sys.argv[1:4]
+    PLUGIN = Path(sys.argv[4])
+    STORE = Path(sys.argv[5]) / "drive_c" / "ProgramData" / "tamsel"
+    WORK = Path(sys.argv[6])
+    WORK.mkdir(parents=True, exist_ok=True)
+    unittest.main(argv=[sys.argv[0]] + sys.argv[7:], verbosity=2)
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,56 @@
+// Scoped owners for the device contexts the stand-in draws with.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+#include "win32_raii.h"
+
+namespace standin {
+
+struct MemoryDcTraits {
+    static HDC Invalid() { return nullptr; }
+    static bool IsValid(HDC dc) { return dc != nullptr; }
+    static void Close(HDC dc) { DeleteDC(dc); }
+};
+using UniqueMemoryDc = tamsel::UniqueResource<HDC, MemoryDcTraits>;
+
+// Selects an object into a DC for the scope and puts the old one back.
+class SelectedObject {
+public:
+    SelectedObject(HDC dc, HGDIOBJ object) : dc_(dc), old_(SelectObject(dc, object)) {}
+    ~SelectedObject() { SelectObject(dc_, old_); }
+    SelectedObject(const SelectedObject&) = delete;
+    SelectedObject& operator=(const SelectedObject&) = delete;
+
+private:
+    HDC dc_;
+    HGDIOBJ old_;
+};
+
+// A 32-bit bottom-up DIB section (blue, green, red, unused; the bottom row
+// first) selected into its own memory DC.
+class DibCanvas {
+public:
+    DibCanvas(int width, int height);
+    ~DibCanvas();
+    DibCanvas(const DibCanvas&) = delete;
+    DibCanvas& operator=(const DibCanvas&) = delete;
+
+    explicit operator bool() const { return bits_ != nullptr; }
+    HDC dc() const { return dc_.get(); }
+    const std::uint8_t* bits() const { return static_cast<const std::uint8_t*>(bits_); }
+    int width() const { return width_; }
+    int height() const { return height_; }
+
+private:
+    UniqueMemoryDc dc_;
+    tamsel::UniqueGdiObject bitmap_;
+    void* bits_ = nullptr;
+    HGDIOBJ old_bitmap_ = nullptr;
+    int width_ = 0;
+    int height_ = 0;
+};
+
+}  // namespace standin

@@ -1,0 +1,52 @@
+#include "host_state.h"
+
+#include "host_log.h"
+#include "viewer_window.h"
+
+namespace standin {
+
+const char* HostEventName(HostEvent event) {
+    static constexpr const char* kNames[kHostEventCount] = {
+        "measure_change", "model_load", "selection_change", "draw", "context_menu", "tab_change"};
+    return kNames[static_cast<std::size_t>(event)];
+}
+
+HostState& Host() {
+    static HostState state;
+    return state;
+}
+
+PluginButton* HostState::FindButton(std::int32_t id) {
+    for (PluginButton& button : buttons)
+        if (button.id == id) return &button;
+    return nullptr;
+}
+
+void HostState::Register(HostEvent event, tamsel::HostCallback callback) {
+    callbacks[static_cast<std::size_t>(event)] = callback;
+}
+
+void HostState::Fire(HostEvent event) {
+    const tamsel::HostCallback callback = callbacks[static_cast<std::size_t>(event)];
+    LogViewer(std::string("event ") + HostEventName(event) + (callback ? "" : " (no callback)"));
+    if (callback) callback();
+}
+
+void HostState::Click(std::int32_t button_id) {
+    const PluginButton* button = FindButton(button_id);
+    const tamsel::HostCallback callback = button ? button->callback : nullptr;
+    if (!callback) return;
+    LogViewer("button " + std::to_string(button_id) + " clicked");
+    clicked_button = button_id;
+    callback();
+    clicked_button = 0;
+    LogViewer("button " + std::to_string(button_id) + " callback returned");
+}
+
+void HostState::ForgetPlugin() {
+    callbacks.fill(nullptr);
+    buttons.clear();
+    if (window) window->RemoveButtons();
+}
+
+}  // namespace standin
