@@ -1,18 +1,24 @@
 #!/usr/bin/env bash
-# Shows the Explorer preview pane for two sample IFC files, as the shell's
-# preview host would: one with no stored picture (the hint), one whose picture
-# is put into the Preview store first. On a fresh machine: installs what is
-# missing, builds and installs both architectures (dist/x86, dist/x64),
-# registers dist/x64/tamsel_handler.dll in a Wine prefix of its own and saves
-# each pane as PNG under out/demo/.
+# The road of one model file, shown with the installed DLLs: the stand-in
+# viewer loads a sample IFC file with dist/x64/tamsel.dll, which stores a
+# preview of the view; its button shows that preview in the replace dialog
+# (answered No); then the Explorer preview pane, driven as the shell's preview
+# host drives it, shows the stored picture for a byte-identical copy under
+# another name and the hint for a copy with one byte changed.
+# On a fresh machine: installs what is missing, builds and installs both
+# architectures (dist/x86, dist/x64), makes a Wine prefix of its own with an
+# empty Preview store, registers dist/x64/tamsel_handler.dll there and saves
+# every window as PNG under out/demo/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 if [[ -z "${TAMSEL_IN_DISPLAY:-}" ]]; then
   bash scripts/setup.sh
+  # The DLLs of both architectures, and the x64 programs that play their hosts.
+  declare -A targets=([x86]="tamsel tamsel_handler" [x64]="tamsel tamsel_handler standin_viewer preview_host")
   for arch in x86 x64; do
     cmake --preset "$arch" >/dev/null
-    cmake --build --preset "$arch"
+    cmake --build --preset "$arch" --target ${targets[$arch]}
     cmake --install "build/$arch" >/dev/null
   done
   TAMSEL_IN_DISPLAY=1 exec xvfb-run -a -s '-screen 0 1280x1024x24' "$0" "$@"
@@ -21,63 +27,89 @@ fi
 out=$PWD/out/demo
 prefix=$out/prefix
 store=$prefix/drive_c/ProgramData/tamsel
-samples=$PWD/tests/data/ifc-samples
+models=$out/models
+sample=$PWD/tests/data/ifc-samples/AC20-FZK-Haus.ifc
+dist=$PWD/dist/x64
+viewer=$PWD/build/x64/tools/standin_viewer/standin_viewer.exe
 host=$PWD/build/x64/tools/preview_host/preview_host.exe
 python=/usr/bin/python3  # the one with Pillow
 
 winpath() { local p; p=$(realpath -m "$1"); printf 'Z:%s' "${p//\//\\}"; }
-wine() { TAMSEL_WINEPREFIX=$prefix build/x64/wine-run.sh "$@"; }
+# Wine's helper processes outlive the programs: their output goes to a file, never a pipe.
+wine() { TAMSEL_WINEPREFIX=$prefix build/x64/wine-run.sh "$@" >>"$out/wine.log" 2>&1 </dev/null; }
+key_of() {
+  "$python" -c 'import hashlib, sys
+digest = hashlib.md5(open(sys.argv[1], "rb").read() + b"Tor Wendal").digest()
+print("".join("0123456789abcdef"[b & 15] for b in digest))' "$1"
+}
+fail() { echo "demo: $*" >&2; exit 1; }
 
-# show_pane <name> <ifc file>: the pane at 366x422 and resized to 600x300,
-# saved as out/demo/<name>.png and out/demo/<name>-600x300.png.
+# show_pane <name> <ifc file> [--resize WxH --save <png>]...: the pane at
+# 366x422 saved as out/demo/<name>.png, then the further actions.
 show_pane() {
   local name=$1 file=$2
-  wine "$host" "$(winpath "$file")" --size 366x422 --save "$(winpath "$out/$name.png")" \
-    --resize 600x300 --save "$(winpath "$out/$name-600x300.png")" >"$out/$name.log"
-  echo "  $out/$name.png"
-  echo "  $out/$name-600x300.png"
+  shift 2
+  wine "$host" "$(winpath "$file")" --size 366x422 --save "$(winpath "$out/$name.png")" "$@" ||
+    fail "preview_host failed on $file (see $out/wine.log)"
 }
 
-# plant_picture <ifc file>: a 512x384 picture stored under the file's Preview
-# key, as the viewer plugin would store a rendered view.
-plant_picture() {
-  mkdir -p "$store"
-  "$python" - "$1" "$store" <<'PY'
-import hashlib, sys
-from PIL import Image, ImageDraw
-
-content = open(sys.argv[1], "rb").read()
-key = "".join("0123456789abcdef"[b & 15] for b in hashlib.md5(content + b"Tor Wendal").digest())
-w, h = 512, 384
-picture = Image.new("RGB", (w, h))
-draw = ImageDraw.Draw(picture)
-horizon = 250
-for y in range(horizon):  # sky, deeper blue at the top
-    t = y / horizon
-    draw.line([(0, y), (w, y)], fill=(int(60 + 120 * t), int(120 + 90 * t), int(220 + 30 * t)))
-draw.rectangle([0, horizon, w, h], fill=(86, 150, 64))
-draw.ellipse([400, 30, 460, 90], fill=(255, 220, 80))
-draw.rectangle([150, 160, 330, 290], fill=(225, 205, 170), outline=(90, 70, 50), width=3)
-draw.polygon([(130, 165), (240, 80), (350, 165)], fill=(170, 60, 45), outline=(90, 40, 30))
-draw.rectangle([220, 220, 260, 290], fill=(110, 70, 40))
-draw.rectangle([170, 190, 205, 220], fill=(150, 200, 240), outline=(90, 70, 50), width=2)
-draw.rectangle([280, 190, 315, 220], fill=(150, 200, 240), outline=(90, 70, 50), width=2)
-draw.text((10, h - 24), "planted by scripts/demo.sh", fill=(255, 255, 255))
-picture.save(sys.argv[2] + "/" + key, "PNG")
-print(key)
-PY
-}
-
-mkdir -p "$out"
-rm -f "$out"/*.png "$out"/*.log
-bash scripts/wine-prefix.sh "$prefix"
+WINEPREFIX=$prefix /usr/lib/wine/wineserver -k 2>/dev/null || true
+rm -rf "$out"
+mkdir -p "$out" "$models/copies"
+bash scripts/wine-prefix.sh "$prefix" >"$out/prefix.log" 2>&1
 trap 'WINEPREFIX=$prefix /usr/lib/wine/wineserver -k 2>/dev/null || true' EXIT
-wine regsvr32 /s "$(winpath dist/x64/tamsel_handler.dll)"
-echo "registered dist/x64/tamsel_handler.dll in $prefix"
+[[ -z $(ls -A "$store" 2>/dev/null) ]] || fail "the Preview store of the new prefix is not empty"
+wine regsvr32 /s "$(winpath "$dist/tamsel_handler.dll")" || fail "regsvr32 failed"
+echo "registered $dist/tamsel_handler.dll in $prefix"
 
-echo "no stored picture (the hint), AC20-FZK-Haus.ifc:"
-show_pane no-picture "$samples/AC20-FZK-Haus.ifc"
+# The model, a byte-identical copy under another name in another folder, and
+# a copy with one byte changed.
+model=$models/AC20-FZK-Haus.ifc
+copy="$models/copies/the same house, renamed.ifc"
+changed=$models/copies/AC20-FZK-Haus-one-byte-changed.ifc
+cp "$sample" "$model"
+cp "$model" "$copy"
+"$python" -c 'import sys
+b = bytearray(open(sys.argv[1], "rb").read()); b[len(b) // 2] ^= 1
+open(sys.argv[2], "wb").write(b)' "$model" "$changed"
+key=$(key_of "$model")
+stored=$store/$key
 
-key=$(plant_picture "$samples/SmallModelIfc4.ifc")
-printf 'stored picture C:\\ProgramData\\tamsel\\%s, SmallModelIfc4.ifc:\n' "$key"
-show_pane stored-picture "$samples/SmallModelIfc4.ifc"
+# The viewer loads the model (the plugin stores its preview), then the user
+# clicks the button: the replace dialog shows the stored preview and is
+# answered No, so nothing is rendered again.
+wine "$viewer" --plugin "$(winpath "$dist/tamsel.dll")" --view 1000x600 --log "$(winpath "$out/viewer.log")" \
+  --load "$(winpath "$model")" --save-window "$(winpath "$out/viewer.png")" \
+  --answer no --save-dialog "$(winpath "$out/replace-dialog.png")" --click ||
+  fail "the viewer failed (see $out/viewer.log)"
+[[ -f $stored ]] || fail "no preview stored under $key"
+renders=$(grep -c '^render_screenshot(' "$out/viewer.log" || true)
+[[ $renders == 1 ]] || fail "the view was rendered $renders times, expected once (at the load)"
+cp "$stored" "$out/stored-preview.png"
+stored_size=$("$python" -c 'import sys
+from PIL import Image
+print("%dx%d" % Image.open(sys.argv[1]).size)' "$stored")
+
+show_pane pane-identical-copy "$copy" --resize 600x300 --save "$(winpath "$out/pane-identical-copy-600x300.png")"
+show_pane pane-changed-copy "$changed"
+[[ ! -e $store/$(key_of "$changed") ]] || fail "a preview exists for the changed copy"
+
+cat <<EOF
+
+The viewer, dist/x64/tamsel.dll in the stand-in viewer (view 1000x600):
+  loaded     $model
+  window     $out/viewer.png
+  stored     C:\\ProgramData\\tamsel\\$key ($stored_size)
+             = $stored
+             (a copy with an extension: $out/stored-preview.png)
+  button     the replace dialog with the stored preview, answered No (nothing rendered again):
+             $out/replace-dialog.png
+  log        $out/viewer.log
+The preview pane, dist/x64/tamsel_handler.dll in preview_host:
+  byte-identical copy, $copy
+             $out/pane-identical-copy.png (366x422)
+             $out/pane-identical-copy-600x300.png (resized)
+  one byte changed, $changed (key $(key_of "$changed"), nothing stored)
+             $out/pane-changed-copy.png
+Wine prefix $prefix (its own output: $out/wine.log)
+EOF

@@ -11,11 +11,25 @@ namespace {
 
 std::mutex g_log_mutex;
 tamsel::UniqueFile g_log_file;
+bool g_stamping = false;
+LARGE_INTEGER g_stamp_origin{};
+LARGE_INTEGER g_stamp_frequency{};
+
+std::string Stamp() {
+    if (!g_stamping) return {};
+    LARGE_INTEGER now{};
+    QueryPerformanceCounter(&now);
+    const long long ticks = now.QuadPart - g_stamp_origin.QuadPart;
+    // Whole seconds and the rest apart, so that the product cannot overflow.
+    const long long microseconds = ticks / g_stamp_frequency.QuadPart * 1000000 +
+                                   ticks % g_stamp_frequency.QuadPart * 1000000 / g_stamp_frequency.QuadPart;
+    return "@" + std::to_string(microseconds) + " ";
+}
 
 void WriteLine(const std::string& line) {
     const std::lock_guard<std::mutex> lock(g_log_mutex);
     if (!g_log_file) return;
-    const std::string bytes = line + "\r\n";
+    const std::string bytes = Stamp() + line + "\r\n";
     DWORD written = 0;
     WriteFile(g_log_file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
 }
@@ -34,6 +48,13 @@ bool OpenLog(const std::wstring& path) {
 void CloseLog() {
     const std::lock_guard<std::mutex> lock(g_log_mutex);
     g_log_file.reset();
+}
+
+void StampLogLines() {
+    const std::lock_guard<std::mutex> lock(g_log_mutex);
+    QueryPerformanceFrequency(&g_stamp_frequency);
+    QueryPerformanceCounter(&g_stamp_origin);
+    g_stamping = true;
 }
 
 void LogViewer(const std::string& text) { WriteLine("[viewer] " + text); }

@@ -12,6 +12,10 @@ namespace standin {
 bool OpenLog(const std::wstring& path);
 void CloseLog();
 
+// From now on every line starts with "@<microseconds> ": the time since this
+// call, from the performance counter, taken as the line is written.
+void StampLogLines();
+
 // A step of the viewer: "[viewer] " and the text.
 void LogViewer(const std::string& text);
 

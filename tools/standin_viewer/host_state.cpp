@@ -1,5 +1,7 @@
 #include "host_state.h"
 
+#include <psapi.h>
+
 #include "host_log.h"
 #include "viewer_window.h"
 
@@ -29,7 +31,9 @@ void HostState::Register(HostEvent event, tamsel::HostCallback callback) {
 void HostState::Fire(HostEvent event) {
     const tamsel::HostCallback callback = callbacks[static_cast<std::size_t>(event)];
     LogViewer(std::string("event ") + HostEventName(event) + (callback ? "" : " (no callback)"));
-    if (callback) callback();
+    if (!callback) return;
+    callback();
+    if (timing) LogViewer(std::string("event ") + HostEventName(event) + " returned, " + PeakWorkingSetText());
 }
 
 void HostState::Click(std::int32_t button_id) {
@@ -41,6 +45,13 @@ void HostState::Click(std::int32_t button_id) {
     callback();
     clicked_button = 0;
     LogViewer("button " + std::to_string(button_id) + " callback returned");
+}
+
+std::string PeakWorkingSetText() {
+    PROCESS_MEMORY_COUNTERS counters{};
+    const SIZE_T peak =
+        GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters) ? counters.PeakWorkingSetSize : 0;
+    return "peak working set " + std::to_string(peak) + " bytes";
 }
 
 void HostState::ForgetPlugin() {

@@ -51,6 +51,7 @@ struct HostState {
     std::vector<PluginButton> buttons;
     std::int32_t next_button_id = kFirstButtonId;
     ViewerWindow* window = nullptr;
+    bool timing = false;  // log each event's return and the peak working set
 
     PluginButton* FindButton(std::int32_t id);
     void Register(HostEvent event, tamsel::HostCallback callback);
@@ -63,5 +64,8 @@ struct HostState {
 };
 
 HostState& Host();
+
+// "peak working set <bytes> bytes": the process's peak so far.
+std::string PeakWorkingSetText();
 
 }  // namespace standin

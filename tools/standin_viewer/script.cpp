@@ -7,7 +7,7 @@ namespace standin {
 
 const wchar_t kUsage[] =
     L"usage: standin_viewer --plugin <dll> [--view <w>x<h>] [--lang <code>] [--log <file>] [--plugin-id <n>]\n"
-    L"                      [action...]\n"
+    L"                      [--timing] [action...]\n"
     L"actions, run in order after the plugin is loaded:\n"
     L"  --load <model path> | --load-none     set the model and send the model-load event\n"
     L"  --click                               click the plugin's first button\n"
@@ -70,6 +70,10 @@ std::optional<Script> ParseScript(const std::vector<std::wstring>& arguments, st
             return script.actions.back();
         };
         // Options without a value.
+        if (option == L"--timing") {
+            script.settings.timing = true;
+            continue;
+        }
         if (option == L"--load-none") {
             push(Action::Kind::load_none);
             continue;

@@ -19,6 +19,7 @@ struct Settings {
     std::wstring language = L"en";
     std::wstring log_path;
     tamsel::PluginId plugin_id = kDefaultPluginId;
+    bool timing = false;  // time-stamped log lines and peak working set figures
 };
 
 struct Action {

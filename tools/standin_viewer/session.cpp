@@ -104,8 +104,10 @@ public:
             std::fwprintf(stderr, L"cannot create the log %ls\n", settings.log_path.c_str());
             return kExitUsage;
         }
+        if (settings.timing) StampLogLines();
         Host().plugin_id = settings.plugin_id;
         Host().language = settings.language;
+        Host().timing = settings.timing;
         if (!window_.Create(settings.view_width, settings.view_height)) {
             LogViewer("main window not created");
             return kExitUsage;
@@ -116,6 +118,7 @@ public:
         LogViewer("load plugin " + Quoted(settings.plugin_path.c_str()));
         if (!plugin_.Load(settings.plugin_path)) return kExitNoPlugin;
         StartPlugin();
+        if (settings.timing) LogViewer("plugin started, " + PeakWorkingSetText());
 
         bool ok = true;
         for (const Action& action : script_.actions) {
@@ -128,6 +131,7 @@ public:
             ok = false;
         }
         Unload();
+        if (settings.timing) LogViewer("plugin unloaded, " + PeakWorkingSetText());
         LogViewer(ok ? "done" : "stopped: a step failed");
         return ok ? kExitSuccess : kExitStepFailed;
     }
