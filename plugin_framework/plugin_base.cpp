@@ -2,25 +2,11 @@
 
 #include <shlobj.h>
 
+#include "../common/module_file_path.h"
 #include "module_paths.h"
 
 namespace tamsel {
 namespace {
-
-// The full path of the module; grows the buffer rather than cutting a long
-// path, and is empty when the system cannot say.
-std::wstring ModulePath(HINSTANCE module) {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length = GetModuleFileNameW(module, path.data(), static_cast<DWORD>(path.size()));
-        if (length == 0) return {};
-        if (length < path.size()) {
-            path.resize(length);
-            return path;
-        }
-        path.resize(path.size() * 2);
-    }
-}
 
 // The shell folder's path; empty when the query fails, so no path is ever
 // formed from a buffer the shell did not fill.
@@ -36,7 +22,7 @@ constexpr wchar_t kTemplateName[] = L"Orvane plugin template";
 
 PluginBase::PluginBase(HINSTANCE module)
     : module_handle(module) {
-    const std::wstring module_path = ModulePath(module_handle);
+    const std::wstring module_path = ModuleFilePath(module_handle);
     data_folder = DataFolderBeside(module_path, PluginBase::data_folder_name());
     user_folder = PluginFolderUnder(ShellFolder(CSIDL_LOCAL_APPDATA), module_path);
     common_folder = PluginFolderUnder(ShellFolder(CSIDL_COMMON_APPDATA), module_path);
@@ -85,7 +71,7 @@ void PluginBase::on_tab_change() {}
 void PluginBase::on_button_click(std::int32_t) {}
 
 std::wstring PluginBase::data_folder_name() const {
-    return ModuleName(ModulePath(module_handle)) + L"_data";
+    return ModuleName(ModuleFilePath(module_handle)) + L"_data";
 }
 
 const wchar_t* PluginBase::get_text(const char* key) const { return host::get_text(plugin_id, key); }

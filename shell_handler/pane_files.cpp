@@ -26,19 +26,4 @@ std::optional<std::vector<std::uint8_t>> ReadSharedFile(const std::wstring& path
     return bytes;
 }
 
-std::wstring ModuleFilePath(HMODULE module) {
-    // Paths may be longer than MAX_PATH; a truncated one would name the wrong folder.
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length = GetModuleFileNameW(module, path.data(), static_cast<DWORD>(path.size()));
-        if (length == 0) return {};
-        if (length < path.size()) {
-            path.resize(length);
-            return path;
-        }
-        if (path.size() >= 32768) return {};
-        path.resize(path.size() * 2);
-    }
-}
-
 }  // namespace tamsel

@@ -17,7 +17,4 @@ namespace tamsel {
 // more than `max_bytes`. May throw std::bad_alloc.
 std::optional<std::vector<std::uint8_t>> ReadSharedFile(const std::wstring& path, std::size_t max_bytes);
 
-// The full path of a module file; empty when it cannot be had.
-std::wstring ModuleFilePath(HMODULE module);
-
 }  // namespace tamsel

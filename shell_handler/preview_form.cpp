@@ -6,6 +6,7 @@
 #include <optional>
 #include <stdexcept>
 
+#include "../common/module_file_path.h"
 #include "gdiplus_session.h"
 #include "pane_files.h"
 #include "pane_picture.h"

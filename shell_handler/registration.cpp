@@ -117,7 +117,18 @@ void FindTypeKey(const wchar_t* extension, KeyPath& type_key) {
     StringCchCopyW(type_key, kKeyPathChars, extension);
 }
 
-void FormatGuid(REFGUID guid, GuidText& text) { StringFromGUID2(guid, text, kGuidTextChars); }
+// What both registering and unregistering name: the GUID texts and the type key.
+struct ServerNames {
+    GuidText class_id;
+    GuidText app_id;
+    KeyPath type_key;
+};
+
+void FindServerNames(ServerNames& names) {
+    StringFromGUID2(kHandlerClassId, names.class_id, kGuidTextChars);
+    StringFromGUID2(kHandlerAppId, names.app_id, kGuidTextChars);
+    FindTypeKey(kFileExtension, names.type_key);
+}
 
 }  // namespace
 
@@ -129,38 +140,29 @@ HRESULT RegisterServer() {
     // be registered.
     if (length >= kKeyPathChars) return HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER);
 
-    GuidText class_id;
-    GuidText app_id;
-    FormatGuid(kHandlerClassId, class_id);
-    FormatGuid(kHandlerAppId, app_id);
-    KeyPath type_key;
-    FindTypeKey(kFileExtension, type_key);
-
+    ServerNames names;
+    FindServerNames(names);
     const RegistryEntry entries[] = {
-        {HKEY_CLASSES_ROOT, L"CLSID\\%ls", class_id, nullptr, REG_SZ, kClassDescription},
-        {HKEY_CLASSES_ROOT, L"CLSID\\%ls", class_id, L"AppID", REG_SZ, app_id},
-        {HKEY_CLASSES_ROOT, L"CLSID\\%ls\\InprocServer32", class_id, nullptr, REG_SZ, module_path},
-        {HKEY_CLASSES_ROOT, L"CLSID\\%ls\\InprocServer32", class_id, L"ThreadingModel", REG_SZ, kThreadingModel},
-        {HKEY_CLASSES_ROOT, L"AppID\\%ls", app_id, L"DllSurrogate", REG_EXPAND_SZ, kPreviewHost},
-        {HKEY_CLASSES_ROOT, kPreviewHandlerSlotFormat, type_key, nullptr, REG_SZ, class_id},
-        {HKEY_CURRENT_USER, kPreviewHandlersKey, nullptr, class_id, REG_SZ, kHandlerName},
+        {HKEY_CLASSES_ROOT, L"CLSID\\%ls", names.class_id, nullptr, REG_SZ, kClassDescription},
+        {HKEY_CLASSES_ROOT, L"CLSID\\%ls", names.class_id, L"AppID", REG_SZ, names.app_id},
+        {HKEY_CLASSES_ROOT, L"CLSID\\%ls\\InprocServer32", names.class_id, nullptr, REG_SZ, module_path},
+        {HKEY_CLASSES_ROOT, L"CLSID\\%ls\\InprocServer32", names.class_id, L"ThreadingModel", REG_SZ,
+         kThreadingModel},
+        {HKEY_CLASSES_ROOT, L"AppID\\%ls", names.app_id, L"DllSurrogate", REG_EXPAND_SZ, kPreviewHost},
+        {HKEY_CLASSES_ROOT, kPreviewHandlerSlotFormat, names.type_key, nullptr, REG_SZ, names.class_id},
+        {HKEY_CURRENT_USER, kPreviewHandlersKey, nullptr, names.class_id, REG_SZ, kHandlerName},
     };
     return WriteRegistryEntries(entries);
 }
 
 HRESULT UnregisterServer() {
-    GuidText class_id;
-    GuidText app_id;
-    FormatGuid(kHandlerClassId, class_id);
-    FormatGuid(kHandlerAppId, app_id);
-    KeyPath type_key;
-    FindTypeKey(kFileExtension, type_key);
-
+    ServerNames names;
+    FindServerNames(names);
     const RegistryRemoval removals[] = {
-        {HKEY_CLASSES_ROOT, L"CLSID\\%ls", class_id, nullptr},
-        {HKEY_CLASSES_ROOT, L"AppID\\%ls", app_id, nullptr},
-        {HKEY_CLASSES_ROOT, kPreviewHandlerSlotFormat, type_key, nullptr},
-        {HKEY_CURRENT_USER, kPreviewHandlersKey, nullptr, class_id},
+        {HKEY_CLASSES_ROOT, L"CLSID\\%ls", names.class_id, nullptr},
+        {HKEY_CLASSES_ROOT, L"AppID\\%ls", names.app_id, nullptr},
+        {HKEY_CLASSES_ROOT, kPreviewHandlerSlotFormat, names.type_key, nullptr},
+        {HKEY_CURRENT_USER, kPreviewHandlersKey, nullptr, names.class_id},
     };
     return RemoveRegistryEntries(removals);
 }

@@ -60,45 +60,6 @@ CLSID EncoderFor(const wchar_t* mime) {
     throw std::runtime_error("no such encoder");
 }
 
-struct Dib {
-    HDC dc = nullptr;
-    HBITMAP bitmap = nullptr;
-    HGDIOBJ previous = nullptr;
-    std::uint32_t* bits = nullptr;
-
-    Dib(int width, int height) {
-        BITMAPINFO info = {};
-        info.bmiHeader.biSize = sizeof info.bmiHeader;
-        info.bmiHeader.biWidth = width;
-        info.bmiHeader.biHeight = -height;  // top row first
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
-        dc = CreateCompatibleDC(nullptr);
-        void* raw = nullptr;
-        bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &raw, nullptr, 0);
-        if (!dc || !bitmap) throw std::runtime_error("cannot make a capture bitmap");
-        bits = static_cast<std::uint32_t*>(raw);
-        previous = SelectObject(dc, bitmap);
-        // Magenta shows wherever the window painted nothing.
-        for (int i = 0; i < width * height; ++i) bits[i] = 0xFF00FF;
-    }
-    ~Dib() {
-        SelectObject(dc, previous);
-        DeleteObject(bitmap);
-        DeleteDC(dc);
-    }
-    Capture Take(int width, int height) const {
-        GdiFlush();
-        Capture capture;
-        capture.width = width;
-        capture.height = height;
-        capture.pixels.assign(bits, bits + static_cast<std::size_t>(width) * height);
-        for (auto& p : capture.pixels) p &= 0xFFFFFF;
-        return capture;
-    }
-};
-
 SIZE ClientSize(HWND hwnd) {
     RECT client = {};
     GetClientRect(hwnd, &client);
@@ -262,14 +223,6 @@ HostWindow::HostWindow(RECT place, bool topmost) {
 
 HostWindow::~HostWindow() { DestroyWindow(hwnd_); }
 
-void PumpMessages() {
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
-    }
-}
-
 COLORREF Capture::At(int x, int y) const {
     const std::uint32_t p = pixels.at(static_cast<std::size_t>(y) * width + x);
     return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
@@ -301,20 +254,18 @@ void Capture::SavePng(const std::wstring& path) const {
 
 Capture PrintClient(HWND hwnd) {
     const SIZE size = ClientSize(hwnd);
-    Dib dib(size.cx, size.cy);
-    SendMessageW(hwnd, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dib.dc), PRF_CLIENT);
-    return dib.Take(size.cx, size.cy);
+    return {size.cx, size.cy, tamsel_test::PrintClientPixels(hwnd, size.cx, size.cy)};
 }
 
 Capture ScreenPixels(HWND hwnd) {
     RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
     PumpMessages();
     const SIZE size = ClientSize(hwnd);
-    Dib dib(size.cx, size.cy);
+    const tamsel_test::PixelSurface surface(size.cx, size.cy);
     const HDC window_dc = GetDC(hwnd);
-    BitBlt(dib.dc, 0, 0, size.cx, size.cy, window_dc, 0, 0, SRCCOPY);
+    BitBlt(surface.dc(), 0, 0, size.cx, size.cy, window_dc, 0, 0, SRCCOPY);
     ReleaseDC(hwnd, window_dc);
-    return dib.Take(size.cx, size.cy);
+    return {size.cx, size.cy, surface.Pixels()};
 }
 
 ::testing::AssertionResult Near(COLORREF a, COLORREF b, int tolerance) {

@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "window_pixels.h"
+
 namespace form_test {
 
 // Bytes that no other test uses, so that their key is unique.
@@ -79,7 +81,7 @@ private:
     HWND hwnd_ = nullptr;
 };
 
-void PumpMessages();
+using tamsel_test::PumpMessages;
 
 // The client area of a window as 32-bit pixels, top row first.
 struct Capture {

@@ -1,0 +1,83 @@
+// What tests read of their windows: the pixels a window paints into a
+// surface of the test's own, and the message pump run between steps.
+#pragma once
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <stdexcept>
+#include <vector>
+
+namespace tamsel_test {
+
+inline void PumpMessages() {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+}
+
+// A 32-bit top-down bitmap selected into a memory DC. It starts magenta, which
+// shows wherever a window painted nothing.
+class PixelSurface {
+public:
+    PixelSurface(int width, int height) : width_(width), height_(height) {
+        BITMAPINFO info = {};
+        info.bmiHeader.biSize = sizeof info.bmiHeader;
+        info.bmiHeader.biWidth = width;
+        info.bmiHeader.biHeight = -height;  // top row first
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        info.bmiHeader.biCompression = BI_RGB;
+        dc_ = CreateCompatibleDC(nullptr);
+        void* bits = nullptr;
+        bitmap_ = CreateDIBSection(dc_, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+        if (!dc_ || !bitmap_) {
+            Release();
+            throw std::runtime_error("cannot make a bitmap to capture into");
+        }
+        bits_ = static_cast<std::uint32_t*>(bits);
+        previous_ = SelectObject(dc_, bitmap_);
+        std::fill(bits_, bits_ + Count(), 0xFF00FFu);
+    }
+    ~PixelSurface() { Release(); }
+    PixelSurface(const PixelSurface&) = delete;
+    PixelSurface& operator=(const PixelSurface&) = delete;
+
+    HDC dc() const { return dc_; }
+
+    // 0x00RRGGBB, row by row from the top.
+    std::vector<std::uint32_t> Pixels() const {
+        GdiFlush();
+        std::vector<std::uint32_t> pixels(bits_, bits_ + Count());
+        for (std::uint32_t& p : pixels) p &= 0xFFFFFFu;
+        return pixels;
+    }
+
+private:
+    std::size_t Count() const { return static_cast<std::size_t>(width_) * height_; }
+    void Release() {
+        if (previous_) SelectObject(dc_, previous_);
+        if (bitmap_) DeleteObject(bitmap_);
+        if (dc_) DeleteDC(dc_);
+    }
+
+    int width_;
+    int height_;
+    HDC dc_ = nullptr;
+    HBITMAP bitmap_ = nullptr;
+    HGDIOBJ previous_ = nullptr;
+    std::uint32_t* bits_ = nullptr;
+};
+
+// The client area of `window` as it paints itself when asked to print it.
+inline std::vector<std::uint32_t> PrintClientPixels(HWND window, int width, int height) {
+    PixelSurface surface(width, height);
+    SendMessageW(window, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(surface.dc()), PRF_CLIENT);
+    return surface.Pixels();
+}
+
+}  // namespace tamsel_test
