@@ -15,8 +15,11 @@ namespace gp = Gdiplus::DllExports;
 
 namespace {
 
-// Previews are at most 512 pixels wide; anything near this is not one of ours.
+// Previews are at most 512 x 384 pixels; a file or picture anywhere near these
+// limits is not one of ours, and its pixels would cost gigabytes however small
+// its file.
 constexpr std::size_t kMaxStoredPictureBytes = 64u << 20;
+constexpr std::uint64_t kMaxStoredPicturePixels = 2048 * 2048;
 
 struct ImageDeleter {
     void operator()(Gdiplus::GpImage* image) const { gp::GdipDisposeImage(image); }
@@ -54,6 +57,8 @@ std::unique_ptr<PanePicture> PanePicture::Load(const std::wstring& path) noexcep
         const auto bytes = ReadSharedFile(path, kMaxStoredPictureBytes);
         // A header claiming a giant picture must never reach the decoder.
         if (!bytes || !IsLoadablePngHeader(bytes->data(), bytes->size())) return nullptr;
+        const std::optional<PngSize> size = ReadPngSize(bytes->data(), bytes->size());
+        if (std::uint64_t{size->width} * size->height > kMaxStoredPicturePixels) return nullptr;
         const UniqueGpBitmap decoded = DecodePng(*bytes);
         if (!decoded) return nullptr;
 

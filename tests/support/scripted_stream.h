@@ -1,5 +1,6 @@
-// An IStream for tests: serves bytes, can fail or run short on chosen reads, and
-// counts every call that is not Read (a preview must only ever read).
+// An IStream for tests: serves bytes, can fail, run short, stall or misreport
+// its count on chosen reads, and counts every call that is not Read (a
+// preview must only ever read).
 #pragma once
 
 #include <windows.h>
@@ -8,6 +9,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <optional>
 #include <vector>
 
 class ScriptedStream final : public IStream {
@@ -16,6 +18,9 @@ public:
     struct Step {
         ULONG max_count;  // deliver at most this many bytes on that read
         HRESULT result;   // and report this
+        DWORD delay_ms = 0;                  // first wait this long, as a slow network file does
+        bool count_unwritten = false;        // leave the caller's count as it was
+        std::optional<ULONG> claimed_count = std::nullopt;  // report this count instead of the true one
     };
 
     explicit ScriptedStream(std::vector<std::uint8_t> bytes, std::size_t position = 0)
@@ -50,11 +55,12 @@ public:
         const std::size_t index = reads_++;
         Step step{ULONG_MAX, S_OK};
         if (index < script_.size()) step = script_[index];
+        if (step.delay_ms) Sleep(step.delay_ms);
         const std::size_t left = bytes_.size() - std::min(position_, bytes_.size());
         const ULONG n = static_cast<ULONG>(std::min<std::size_t>({count, left, step.max_count}));
         std::memcpy(buffer, bytes_.data() + position_, n);
         position_ += n;
-        if (delivered) *delivered = n;
+        if (delivered && !step.count_unwritten) *delivered = step.claimed_count.value_or(n);
         if (step.result != S_OK) return step.result;
         return n < count ? S_FALSE : S_OK;
     }

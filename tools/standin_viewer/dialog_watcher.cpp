@@ -102,7 +102,10 @@ void DialogWatcher::Handle(HWND dialog) {
         Answer(dialog, DialogAnswer::close);
         return;
     }
-    Sleep(kSettleDelay);
+    // Enter goes to the focused control and a saved picture should show it
+    // settled; a click on a button or the close box works at once.
+    const DialogAnswer answer = plan_.answer.value_or(DialogAnswer::close);
+    if (plan_.save_path || answer == DialogAnswer::enter || answer == DialogAnswer::escape) Sleep(kSettleDelay);
     if (plan_.save_path) {
         // Let the modal loop paint it all before it is saved.
         RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
@@ -111,7 +114,7 @@ void DialogWatcher::Handle(HWND dialog) {
         LogViewer(std::string(saved ? "dialog saved to " : "dialog not saved to ") + Quoted(plan_.save_path->c_str()));
         failed_ |= !saved;
     }
-    Answer(dialog, plan_.answer.value_or(DialogAnswer::close));
+    Answer(dialog, answer);
 }
 
 void DialogWatcher::Answer(HWND dialog, DialogAnswer answer) {

@@ -3,6 +3,7 @@
 #include <psapi.h>
 
 #include "host_log.h"
+#include "resource_counts.h"
 #include "viewer_window.h"
 
 namespace standin {
@@ -52,6 +53,15 @@ std::string PeakWorkingSetText() {
     const SIZE_T peak =
         GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters) ? counters.PeakWorkingSetSize : 0;
     return "peak working set " + std::to_string(peak) + " bytes";
+}
+
+std::string ResourceCountsText() {
+    const resource_counts::ResourceCounts counts = resource_counts::TakeResourceCounts();
+    return "gdi_objects=" + std::to_string(counts.gdi_objects) + " user_objects=" +
+           std::to_string(counts.user_objects) + " kernel_handles=" + std::to_string(counts.kernel_handles) +
+           " heap_bytes=" + std::to_string(counts.heap_bytes) + " working_set_bytes=" +
+           std::to_string(counts.working_set_bytes) +
+           " peak_working_set_bytes=" + std::to_string(resource_counts::PeakWorkingSetBytes());
 }
 
 void HostState::ForgetPlugin() {

@@ -68,4 +68,9 @@ HostState& Host();
 // "peak working set <bytes> bytes": the process's peak so far.
 std::string PeakWorkingSetText();
 
+// "gdi_objects=<n> user_objects=<n> kernel_handles=<n> heap_bytes=<n>
+// working_set_bytes=<n> peak_working_set_bytes=<n>": what the process holds
+// now (-1 for a count that cannot be taken), counted as tools/resource_counts does.
+std::string ResourceCountsText();
+
 }  // namespace standin

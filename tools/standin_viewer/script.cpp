@@ -19,7 +19,10 @@ const wchar_t kUsage[] =
     L"  --event measure_change|selection_change|draw|context_menu|tab_change|model_load\n"
     L"  --gui-color <r>,<g>,<b>               change colour 1 and tell the plugin\n"
     L"  --lang <code>                         (after an action) switch the language\n"
-    L"  --unload                              unload the plugin now (else at the end)\n";
+    L"  --unload                              unload the plugin now (else at the end)\n"
+    L"  --repeat <n> <action...> [--end-repeat]  run the actions up to --end-repeat (or the end) n times\n"
+    L"  --counts <label>                      log the process's GDI, USER, handle and memory counts\n"
+    L"  --leak                                keep a brush, an event and a window for ever (to check leak checks)\n";
 
 namespace {
 
@@ -58,6 +61,8 @@ std::optional<HostEvent> ParseEvent(const std::wstring& text) {
 std::optional<Script> ParseScript(const std::vector<std::wstring>& arguments, std::wstring* error) {
     Script script;
     bool plugin_given = false;
+    // Where actions go: the script's list, or the body of the repeat being read.
+    std::vector<Action>* target = &script.actions;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::wstring& option = arguments[i];
         const auto fail = [&](const std::wstring& why) {
@@ -65,9 +70,9 @@ std::optional<Script> ParseScript(const std::vector<std::wstring>& arguments, st
             return std::nullopt;
         };
         const auto push = [&](Action::Kind kind) -> Action& {
-            script.actions.emplace_back();
-            script.actions.back().kind = kind;
-            return script.actions.back();
+            target->emplace_back();
+            target->back().kind = kind;
+            return target->back();
         };
         // Options without a value.
         if (option == L"--timing") {
@@ -88,6 +93,15 @@ std::optional<Script> ParseScript(const std::vector<std::wstring>& arguments, st
         }
         if (option == L"--unload") {
             push(Action::Kind::unload);
+            continue;
+        }
+        if (option == L"--leak") {
+            push(Action::Kind::leak);
+            continue;
+        }
+        if (option == L"--end-repeat") {
+            if (target == &script.actions) return fail(L"no --repeat to end");
+            target = &script.actions;
             continue;
         }
 
@@ -130,6 +144,17 @@ std::optional<Script> ParseScript(const std::vector<std::wstring>& arguments, st
             const std::optional<HostEvent> event = ParseEvent(value);
             if (!event) return fail(L"unknown event");
             push(Action::Kind::event).event = *event;
+        } else if (option == L"--repeat") {
+            if (target != &script.actions) return fail(L"repeats do not nest");
+            if (!ParseInts(value, L'\0', numbers, 1) || numbers[0] < 1 || numbers[0] > 1000000)
+                return fail(L"expected a count of 1 to 1000000");
+            Action& repeat = push(Action::Kind::repeat);
+            repeat.count = numbers[0];
+            target = &repeat.body;
+        } else if (option == L"--counts") {
+            if (value.empty() || value.find_first_of(L" \t") != std::wstring::npos)
+                return fail(L"expected a label without spaces");
+            push(Action::Kind::counts).text = value;
         } else if (option == L"--gui-color") {
             if (!ParseInts(value, L',', numbers, 3)) return fail(L"expected <red>,<green>,<blue>");
             for (int c = 0; c < 3; ++c)

@@ -36,9 +36,14 @@ struct Action {
         gui_color,     // color
         language,      // text: language code
         unload,
+        repeat,        // count, body
+        counts,        // text: label
+        leak,
     };
     Kind kind = Kind::load;
     std::wstring text;
+    long count = 0;
+    std::vector<Action> body;
     RECT rect{};
     DialogAnswer answer = DialogAnswer::close;
     HostEvent event = HostEvent::measure_change;

@@ -83,6 +83,17 @@ private:
     HMODULE module_ = nullptr;
 };
 
+// What --leak keeps: one object of each kind that the leak checks count, never
+// released, so that a check over the counts lines can be seen to catch it.
+void LeakOnPurpose() {
+    const HGDIOBJ brush = CreateSolidBrush(RGB(1, 2, 3));
+    const HANDLE event = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    const HWND window =
+        CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 1, 1, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    LogViewer(std::string("leaked on purpose: ") + (brush ? "a brush" : "no brush") + ", " +
+              (event ? "an event" : "no event") + ", " + (window ? "a window" : "no window"));
+}
+
 void PumpMessages() {
     MSG message;
     while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
@@ -120,12 +131,7 @@ public:
         StartPlugin();
         if (settings.timing) LogViewer("plugin started, " + PeakWorkingSetText());
 
-        bool ok = true;
-        for (const Action& action : script_.actions) {
-            ok = Perform(action);
-            PumpMessages();
-            if (!ok) break;
-        }
+        bool ok = PerformAll(script_.actions);
         if (ok && plan_.expects_dialog()) {
             LogViewer("dialog answer given, but no click followed");
             ok = false;
@@ -161,6 +167,16 @@ private:
         Host().ForgetPlugin();
         plugin_.Free();
         LogViewer("plugin freed");
+    }
+
+    // Runs the actions in order, up to the first that fails.
+    bool PerformAll(const std::vector<Action>& actions) {
+        for (const Action& action : actions) {
+            const bool ok = Perform(action);
+            PumpMessages();
+            if (!ok) return false;
+        }
+        return true;
     }
 
     bool Perform(const Action& action) {
@@ -206,6 +222,18 @@ private:
             return true;
         case Action::Kind::unload:
             Unload();
+            return true;
+        case Action::Kind::repeat:
+            for (long pass = 1; pass <= action.count; ++pass) {
+                LogViewer("repeat pass " + std::to_string(pass) + " of " + std::to_string(action.count));
+                if (!PerformAll(action.body)) return false;
+            }
+            return true;
+        case Action::Kind::counts:
+            LogViewer("counts " + Utf8(action.text) + " " + ResourceCountsText());
+            return true;
+        case Action::Kind::leak:
+            LeakOnPurpose();
             return true;
         }
         return false;

@@ -1,0 +1,179 @@
+#!/usr/bin/env bash
+# Robustness of the deliverables under Wine: hostile inputs, failing streams,
+# concurrent COM calls and long runs, each test in a process of its own (two
+# at a time) in a fresh Wine prefix of this run's own. Prints one table: case,
+# inputs tried, crashes, leaks, peak working set, result. Exits 1 unless every
+# case passed.
+#
+# Builds x64 where needed, in build/x64 (or in $TAMSEL_BUILD_DIR); logs and the
+# prefix go to <build>/robustness/.
+#
+# Rows come from the lines that test programs print (robustness_support.h):
+#   robustness begin|input|note|leak|fail|skip|result case=<name> ...
+# To add rows: build targets go into `targets`, GoogleTest programs whose tests
+# print such lines (or not: they then get a row of their own name) into
+# `gtest_programs`, and scripts that print them into run_scripts.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+export LC_ALL=C
+
+build=$(realpath -m "${TAMSEL_BUILD_DIR:-build/x64}")
+targets=(tamsel_handler preview_host resource_counts_tests handler_robustness_tests tamsel standin_viewer hold_file)
+gtest_programs=(
+  tests/robustness/resource_counts_tests.exe
+  tests/robustness/handler_robustness_tests.exe
+)
+run_scripts() {
+  run_script robustness.preview_host tests/robustness/preview_host_hostile.sh "$build/wine-run.sh" "$prefix" \
+    "$build/tools/preview_host/preview_host.exe" "$build/shell_handler/tamsel_handler.dll" "$work/preview_host"
+  # These change the store folder itself: alone, after everything else, one case at a time.
+  wait
+  local kind
+  for kind in read-only missing uncreatable file-locked; do
+    run_script "robustness.plugin_viewer_runs.$kind" tests/robustness/plugin_viewer_runs.sh "$build/wine-run.sh" \
+      "$prefix" "$build/tools/standin_viewer/standin_viewer.exe" "$build/plugin/tamsel.dll" \
+      "$build/tests/robustness/hold_file.exe" "$work/plugin_viewer_runs/$kind" 1000 "$kind"
+    wait
+  done
+}
+process_timeout=300
+
+if [[ -z "${TAMSEL_IN_DISPLAY:-}" ]]; then
+  bash scripts/setup.sh >/dev/null
+  if [[ ! -f $build/CMakeCache.txt ]]; then
+    cmake -S . -B "$build" --toolchain cmake/toolchain-x86_64-w64-mingw32.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
+  fi
+  cmake --build "$build" --target "${targets[@]}" -j2 >/dev/null
+  # Windows need a display: everything after the build runs on a private one.
+  TAMSEL_IN_DISPLAY=1 exec xvfb-run -a -s '-screen 0 1280x1024x24' "$0" "$@"
+fi
+
+work=$build/robustness
+prefix=$work/wineprefix
+logs=$work/logs
+rm -rf "$logs"
+mkdir -p "$logs"
+bash scripts/wine-prefix.sh "$prefix" >/dev/null
+trap 'WINEPREFIX="$prefix" /usr/lib/wine/wineserver -k 2>/dev/null || true' EXIT
+# Tests that change machine-wide settings run only with a prefix of their own.
+export TAMSEL_WINEPREFIX=$prefix TAMSEL_ROBUSTNESS_OWN_PREFIX=1
+
+# One row per case, in the order met.
+rows=()
+declare -A row_inputs row_crashes row_leaks row_peak row_result
+
+# Reads the lines of one process's log. A case without a result line died
+# with its process (or the process hung): its last input is the culprit.
+# Usage: collect <log> <exit status> <name for a process that names no case>
+collect() {
+  local log=$1 rc=$2 fallback=$3 cases case fails result last
+  cases=$(sed -n 's/^robustness begin case=\([^ ]*\).*/\1/p' "$log")
+  if [[ -z $cases ]]; then
+    rows+=("$fallback")
+    row_inputs[$fallback]=- row_leaks[$fallback]=- row_peak[$fallback]=- row_crashes[$fallback]=0
+    case $rc in
+    0) result=ok ;;
+    1) result=FAIL ;;
+    124) result=HANG row_crashes[$fallback]=1 ;;
+    *) result="CRASH (exit status $rc)" row_crashes[$fallback]=1 ;;
+    esac
+    if [[ $rc == 0 ]] && grep -q '^\[  SKIPPED \]' "$log"; then result=skipped; fi
+    row_result[$fallback]=$result
+    return
+  fi
+  for case in $cases; do
+    rows+=("$case")
+    row_inputs[$case]=$(grep -c "^robustness input case=$case " "$log" || true)
+    fails=$(grep "^robustness fail case=$case " "$log" || true)
+    result=$(grep "^robustness result case=$case " "$log" | tail -1 || true)
+    if [[ -n $result ]]; then
+      row_crashes[$case]=$(sed -n 's/.* crashes=\([^ ]*\).*/\1/p' <<<"$result")
+      row_leaks[$case]=$(sed -n 's/.* leaks=\([^ ]*\).*/\1/p' <<<"$result")
+      row_peak[$case]=$(sed -n 's/.* peak_working_set_bytes=\([^ ]*\).*/\1/p' <<<"$result")
+      if [[ ${row_crashes[$case]} != 0 ]]; then
+        last=$(grep "^robustness input case=$case " "$log" | tail -1 | sed 's/.* input=//' || true)
+        row_result[$case]="CRASH at: $last"
+      elif [[ -n $fails || ($rc != 0 && $(wc -w <<<"$cases") == 1) ]]; then
+        row_result[$case]=FAIL
+      elif grep -q '^\[  SKIPPED \]' "$log" || grep -q "^robustness skip case=$case " "$log"; then
+        row_result[$case]=skipped
+      else
+        row_result[$case]=ok
+      fi
+    else
+      last=$(grep "^robustness input case=$case " "$log" | tail -1 | sed 's/.* input=//' || true)
+      row_crashes[$case]=1 row_leaks[$case]=- row_peak[$case]=-
+      if [[ $rc == 124 ]]; then
+        row_result[$case]="HANG at: ${last:-start}"
+      else
+        row_result[$case]="CRASH (exit status $rc) at: ${last:-start}"
+      fi
+    fi
+  done
+}
+
+# Runs `command...` into <log>, its exit status into <log>.rc; two at a time.
+start_job() {
+  local log=$1
+  shift
+  while (($(jobs -rp | wc -l) >= 2)); do wait -n || true; done
+  {
+    local rc=0
+    timeout "$process_timeout" "$@" >"$log" 2>&1 </dev/null || rc=$?
+    sed -i 's/\r$//' "$log"
+    # A crash under Wine's debugger may even end with status 0.
+    if [[ $rc == 0 ]] && grep -q '^Unhandled exception' "$log"; then rc="0 after an unhandled exception"; fi
+    echo "$rc" >"$log.rc"
+  } &
+}
+
+# Each test of the GoogleTest programs in a process of its own.
+jobs_run=()
+for program in "${gtest_programs[@]}"; do
+  suite=""
+  while IFS= read -r line; do
+    if [[ $line != " "* ]]; then
+      suite=${line%% *}
+      continue
+    fi
+    test=$suite${line#  }
+    test=${test%% *}
+    jobs_run+=("$test")
+    start_job "$logs/$test.log" "$build/wine-run.sh" "$build/$program" --gtest_filter="$test"
+  done < <("$build/wine-run.sh" "$build/$program" --gtest_list_tests 2>/dev/null | tr -d '\r' | grep -v '^Running main')
+done
+
+# A script that prints result lines for cases of its own.
+run_script() {
+  local name=$1
+  shift
+  jobs_run+=("$name")
+  start_job "$logs/$name.log" bash "$@"
+}
+run_scripts
+wait
+
+for name in "${jobs_run[@]}"; do collect "$logs/$name.log" "$(cat "$logs/$name.log.rc")" "$name"; done
+
+mib() { [[ $1 =~ ^[0-9]+$ ]] && awk -v b="$1" 'BEGIN { printf "%.1f", b / 1048576 }' || echo "$1"; }
+
+width=4
+for row in "${rows[@]}"; do
+  if ((${#row} > width)); then width=${#row}; fi
+done
+passed=0 failed=0
+echo
+echo "Robustness under Wine (logs: $logs)"
+printf "%-${width}s  %8s  %7s  %5s  %15s  %s\n" case inputs crashes leaks "peak memory MiB" result
+for row in "${rows[@]}"; do
+  printf "%-${width}s  %8s  %7s  %5s  %15s  %s\n" "$row" "${row_inputs[$row]}" "${row_crashes[$row]}" \
+    "${row_leaks[$row]}" "$(mib "${row_peak[$row]}")" "${row_result[$row]}"
+  if [[ ${row_result[$row]} == ok || ${row_result[$row]} == skipped ]] && [[ ${row_crashes[$row]} == 0 ]] &&
+     [[ ${row_leaks[$row]} == 0 || ${row_leaks[$row]} == - ]]; then
+    passed=$((passed + 1))
+  else
+    failed=$((failed + 1))
+  fi
+done
+echo "robustness: $passed of $((passed + failed)) cases passed"
+((failed == 0))

@@ -1,0 +1,498 @@
+#include "robustness_support.h"
+
+#include <gtest/gtest.h>
+
+#include <propsys.h>
+#include <shobjidl.h>
+
+#include <atomic>
+#include <cstdio>
+#include <memory>
+#include <stdexcept>
+#include <type_traits>
+
+#include "../../common/win32_raii.h"
+#include "../handler_com/handler_dll.h"
+#include "preview_store.h"
+#include "scripted_stream.h"
+
+namespace robustness {
+
+namespace {
+
+using tamsel::ComPtr;
+
+// The pane's rectangle in the host window; its areas as the pane lays them out.
+constexpr RECT kPaneRect = {0, 0, 400, 480};
+constexpr RECT kResizedPaneRect = {0, 0, 420, 460};
+constexpr RECT kSmallPaneRect = {10, 10, 250, 210};
+constexpr RECT kResizedSmallPaneRect = {10, 10, 230, 230};
+constexpr RECT kIconArea = {8, 8, 56, 56};
+constexpr RECT kTitleBesideIconArea = {64, 8, 376, 65};
+constexpr int kImageAreaTop = 89;
+constexpr int kMargin = 8;
+
+void PrintLine(const std::string& line) {
+    std::fputs(line.c_str(), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+}
+
+bool AnyOther(const std::vector<std::uint32_t>& pixels, int width, const RECT& area, std::uint32_t background) {
+    for (int y = area.top; y < area.bottom; ++y) {
+        for (int x = area.left; x < area.right; ++x) {
+            if ((pixels[static_cast<std::size_t>(y) * width + x] & 0xFFFFFF) != background) return true;
+        }
+    }
+    return false;
+}
+
+// The one child window of `parent` (the pane), or null.
+HWND PaneIn(HWND parent) { return GetWindow(parent, GW_CHILD); }
+
+Outcome ReadPane(HWND parent) {
+    const HWND pane = PaneIn(parent);
+    if (!pane || !IsWindowVisible(pane)) return Outcome::NoPane;
+    RECT client = {};
+    GetClientRect(pane, &client);
+    const int width = client.right, height = client.bottom;
+    if (width < kTitleBesideIconArea.right + 2 * kMargin || height <= kImageAreaTop + kMargin) {
+        return Outcome::Unreadable;
+    }
+    const std::vector<std::uint32_t> pixels = tamsel_test::PrintClientPixels(pane, width, height);
+
+    const COLORREF window = GetSysColor(COLOR_WINDOW);
+    const std::uint32_t background = (GetRValue(window) << 16) | (GetGValue(window) << 8) | GetBValue(window);
+    const RECT image_area = {kMargin, kImageAreaTop, width - kMargin, height - kMargin};
+    if (AnyOther(pixels, width, image_area, background)) return Outcome::Picture;
+    if (!AnyOther(pixels, width, kIconArea, background)) return Outcome::Unreadable;
+    return AnyOther(pixels, width, kTitleBesideIconArea, background) ? Outcome::Hint : Outcome::IconOnly;
+}
+
+std::atomic<int> g_unique_counter{0};
+
+std::uint32_t Crc32(const std::uint8_t* data, std::size_t size) {
+    static const auto table = [] {
+        std::vector<std::uint32_t> t(256);
+        for (std::uint32_t n = 0; n < 256; ++n) {
+            std::uint32_t c = n;
+            for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+            t[n] = c;
+        }
+        return t;
+    }();
+    std::uint32_t crc = 0xFFFFFFFFu;
+    for (std::size_t i = 0; i < size; ++i) crc = table[(crc ^ data[i]) & 0xFF] ^ (crc >> 8);
+    return crc ^ 0xFFFFFFFFu;
+}
+
+// Chunks of a PNG file, with their CRCs.
+class PngWriter {
+public:
+    PngWriter() { file_.bytes.assign(std::begin(kSignature), std::end(kSignature)); }
+
+    void Chunk(const char (&type)[5], const std::vector<std::uint8_t>& data) {
+        file_.chunk_starts.push_back(file_.bytes.size());
+        Put32(static_cast<std::uint32_t>(data.size()));
+        const std::size_t typed_from = file_.bytes.size();
+        file_.bytes.insert(file_.bytes.end(), type, type + 4);
+        file_.bytes.insert(file_.bytes.end(), data.begin(), data.end());
+        Put32(Crc32(file_.bytes.data() + typed_from, file_.bytes.size() - typed_from));
+    }
+
+    PngFile Finish() {
+        Chunk("IEND", {});
+        file_.chunk_starts.push_back(file_.bytes.size());
+        return std::move(file_);
+    }
+
+private:
+    static constexpr std::uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+
+    void Put32(std::uint32_t value) {
+        for (int shift = 24; shift >= 0; shift -= 8) file_.bytes.push_back(static_cast<std::uint8_t>(value >> shift));
+    }
+
+    PngFile file_;
+};
+
+void Append32(std::vector<std::uint8_t>& out, std::uint32_t value) {
+    for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<std::uint8_t>(value >> shift));
+}
+
+std::vector<std::uint8_t> Ihdr(std::uint32_t width, std::uint32_t height) {
+    std::vector<std::uint8_t> data;
+    Append32(data, width);
+    Append32(data, height);
+    // 8 bits per channel, RGB, deflate, no filter method, no interlace.
+    data.insert(data.end(), {8, 2, 0, 0, 0});
+    return data;
+}
+
+std::uint32_t Adler32(const std::vector<std::uint8_t>& data) {
+    std::uint32_t a = 1, b = 0;
+    for (std::uint8_t byte : data) {
+        a = (a + byte) % 65521;
+        b = (b + a) % 65521;
+    }
+    return (b << 16) | a;
+}
+
+// zlib data of `raw` in stored (uncompressed) deflate blocks.
+std::vector<std::uint8_t> StoredZlib(const std::vector<std::uint8_t>& raw) {
+    std::vector<std::uint8_t> out = {0x78, 0x01};
+    std::size_t done = 0;
+    do {
+        const std::size_t n = std::min<std::size_t>(raw.size() - done, 65535);
+        const bool last = done + n == raw.size();
+        out.push_back(last ? 1 : 0);
+        out.push_back(static_cast<std::uint8_t>(n));
+        out.push_back(static_cast<std::uint8_t>(n >> 8));
+        out.push_back(static_cast<std::uint8_t>(~n));
+        out.push_back(static_cast<std::uint8_t>(~n >> 8));
+        out.insert(out.end(), raw.begin() + done, raw.begin() + done + n);
+        done += n;
+    } while (done < raw.size());
+    Append32(out, Adler32(raw));
+    return out;
+}
+
+// Deflate's bit order: values from their lowest bit, Huffman codes from their highest.
+class BitWriter {
+public:
+    explicit BitWriter(std::vector<std::uint8_t>& out) : out_(out) {}
+    void Value(std::uint32_t value, int bits) {
+        for (int i = 0; i < bits; ++i) Bit((value >> i) & 1);
+    }
+    void Code(std::uint32_t code, int bits) {
+        for (int i = bits - 1; i >= 0; --i) Bit((code >> i) & 1);
+    }
+    void Flush() {
+        if (used_) out_.push_back(current_);
+        current_ = 0;
+        used_ = 0;
+    }
+
+private:
+    void Bit(std::uint32_t bit) {
+        current_ |= static_cast<std::uint8_t>(bit << used_);
+        if (++used_ == 8) Flush();
+    }
+    std::vector<std::uint8_t>& out_;
+    std::uint8_t current_ = 0;
+    int used_ = 0;
+};
+
+// zlib data of `count` zero bytes: one literal, then copies of 258 bytes at distance 1.
+std::vector<std::uint8_t> ZeroRunZlib(std::uint64_t count) {
+    constexpr std::uint32_t kLiteralZero = 0x30;  // fixed code of literal 0, 8 bits
+    constexpr std::uint32_t kLength258 = 0xC5;    // fixed code of length symbol 285, 8 bits
+    std::vector<std::uint8_t> out = {0x78, 0x01};
+    BitWriter bits(out);
+    bits.Value(1, 1);  // the final block
+    bits.Value(1, 2);  // fixed Huffman codes
+    std::uint64_t left = count;
+    if (left > 0) {
+        bits.Code(kLiteralZero, 8);
+        --left;
+    }
+    for (; left >= 258; left -= 258) {
+        bits.Code(kLength258, 8);
+        bits.Code(0, 5);  // distance 1
+    }
+    for (; left > 0; --left) bits.Code(kLiteralZero, 8);
+    bits.Code(0, 7);  // end of block
+    bits.Flush();
+    // Adler-32 of zeros: the low sum stays 1, the high one adds 1 per byte.
+    Append32(out, static_cast<std::uint32_t>(((count % 65521) << 16) | 1));
+    return out;
+}
+
+// The Preview store's path for the key; the store folder is created if missing.
+std::wstring StorePathFor(const std::wstring& key) {
+    const std::wstring folder = tamsel::GetPreviewStoreFolder();
+    if (folder.empty() || key.empty()) throw std::runtime_error("no store path");
+    CreateDirectoryW(folder.c_str(), nullptr);
+    return folder + key;
+}
+
+void WriteWholeFile(const std::wstring& path, const std::vector<std::uint8_t>& bytes) {
+    const HANDLE file =
+        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) throw std::runtime_error("cannot create a store file");
+    DWORD written = 0;
+    const BOOL ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    CloseHandle(file);
+    if (!ok || written != bytes.size()) throw std::runtime_error("cannot write a store file");
+}
+
+PreviewResult Preview(IStream* stream, HWND parent, const RECT& pane, const RECT& resized, bool read_outcome) {
+    PreviewResult result;
+    IPreviewHandler* preview = nullptr;
+    result.created = CreateHandler(IID_IPreviewHandler, &preview);
+    if (FAILED(result.created)) return result;
+    {
+        ComPtr<IInitializeWithStream> init;
+        result.initialize = preview->QueryInterface(IID_IInitializeWithStream, init.put_void());
+        if (SUCCEEDED(result.initialize)) result.initialize = init->Initialize(stream, STGM_READ);
+    }
+    preview->SetWindow(parent, &pane);
+    result.do_preview = preview->DoPreview();
+    result.set_rect = preview->SetRect(&resized);
+    PumpMessages();
+    if (read_outcome) result.outcome = ReadPane(parent);
+    result.unload = preview->Unload();
+    result.pane_left_after_unload = PaneIn(parent) != nullptr;
+    result.refs_after_release = preview->Release();
+    return result;
+}
+
+}  // namespace
+
+CaseReport::CaseReport(std::string name) : name_(std::move(name)) { PrintLine("robustness begin case=" + name_); }
+
+CaseReport::~CaseReport() {
+    PrintLine("robustness result case=" + name_ + " inputs=" + std::to_string(inputs_) +
+              " crashes=0 leaks=" + std::to_string(leaks_) +
+              " peak_working_set_bytes=" + std::to_string(resource_counts::PeakWorkingSetBytes()));
+}
+
+void CaseReport::Input(const std::string& label) {
+    ++inputs_;
+    PrintLine("robustness input case=" + name_ + " input=" + label);
+}
+
+void CaseReport::Note(const std::string& text) { PrintLine("robustness note case=" + name_ + " text=" + text); }
+
+void CaseReport::Leak(const std::string& what) {
+    ++leaks_;
+    PrintLine("robustness leak case=" + name_ + " what=" + what);
+}
+
+void CaseReport::Check(bool ok, const std::string& problem) {
+    if (!ok) problems_.push_back(problem);
+}
+
+void CaseReport::FailOnProblems() {
+    for (const std::string& problem : problems_) {
+        PrintLine("robustness fail case=" + name_ + " text=" + problem);
+        ADD_FAILURE() << problem;
+    }
+    problems_.clear();
+}
+
+void CheckNoGrowth(CaseReport& report, const resource_counts::ResourceCounts& before,
+                   const resource_counts::ResourceCounts& after, const LeakBounds& bounds) {
+    std::string changes;
+    const auto check = [&](const char* what, long long from, long long to, long long bound) {
+        const std::string text = std::string(what) + ":" + std::to_string(from) + "->" + std::to_string(to);
+        changes += (changes.empty() ? "" : " ") + text;
+        EXPECT_GE(from, 0) << what << " cannot be counted";
+        EXPECT_LE(to - from, bound) << text;
+        if (to - from > bound) report.Leak(text);
+    };
+    check("gdi_objects", before.gdi_objects, after.gdi_objects, bounds.gdi_objects);
+    check("user_objects", before.user_objects, after.user_objects, bounds.user_objects);
+    check("kernel_handles", before.kernel_handles, after.kernel_handles, bounds.kernel_handles);
+    check("heap_bytes", static_cast<long long>(before.heap_bytes), static_cast<long long>(after.heap_bytes),
+          static_cast<long long>(bounds.heap_bytes));
+    check("working_set_bytes", static_cast<long long>(before.working_set_bytes),
+          static_cast<long long>(after.working_set_bytes), static_cast<long long>(bounds.working_set_bytes));
+    report.Note(changes);
+}
+
+const char* OutcomeName(Outcome outcome) {
+    switch (outcome) {
+    case Outcome::NoPane: return "no-pane";
+    case Outcome::Unreadable: return "unreadable";
+    case Outcome::IconOnly: return "icon-only";
+    case Outcome::Hint: return "hint";
+    case Outcome::Picture: return "picture";
+    }
+    return "?";
+}
+
+HostWindow::HostWindow() {
+    static const ATOM window_class = [] {
+        WNDCLASSW wc = {};
+        wc.lpfnWndProc = DefWindowProcW;
+        wc.hInstance = GetModuleHandleW(nullptr);
+        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+        wc.lpszClassName = L"RobustnessHost";
+        return RegisterClassW(&wc);
+    }();
+    hwnd_ = CreateWindowExW(0, MAKEINTATOM(window_class), L"robustness host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
+                            640, 520, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    if (!hwnd_) throw std::runtime_error("cannot create the host window");
+    PumpMessages();
+}
+
+HostWindow::~HostWindow() { DestroyWindow(hwnd_); }
+
+void CheckPaneLife(CaseReport& report, const std::string& label, const PreviewResult& result) {
+    const auto hr_text = [](HRESULT hr) {
+        char text[16];
+        std::snprintf(text, sizeof text, "0x%08lX", static_cast<unsigned long>(hr));
+        return std::string(text);
+    };
+    report.Check(result.created == S_OK, label + ": CreateInstance " + hr_text(result.created));
+    report.Check(result.initialize == S_OK, label + ": Initialize " + hr_text(result.initialize));
+    report.Check(result.do_preview == S_OK, label + ": DoPreview " + hr_text(result.do_preview));
+    report.Check(result.set_rect == S_OK, label + ": SetRect " + hr_text(result.set_rect));
+    report.Check(result.unload == S_OK, label + ": Unload " + hr_text(result.unload));
+    report.Check(!result.pane_left_after_unload, label + ": a window is left after Unload");
+    report.Check(result.refs_after_release == 0,
+                 label + ": " + std::to_string(result.refs_after_release) + " references left after the last Release");
+}
+
+void CheckOutcome(CaseReport& report, const std::string& label, Outcome actual,
+                  const std::vector<Outcome>& allowed) {
+    std::string expected;
+    for (Outcome outcome : allowed) {
+        if (outcome == actual) return;
+        expected += expected.empty() ? "" : " or ";
+        expected += OutcomeName(outcome);
+    }
+    report.Check(false, label + ": the pane shows " + OutcomeName(actual) + ", expected " + expected);
+}
+
+PreviewResult PreviewOnce(IStream* stream, HWND parent) {
+    return Preview(stream, parent, kPaneRect, kResizedPaneRect, true);
+}
+
+PreviewResult PreviewQuickly(IStream* stream, HWND parent) {
+    return Preview(stream, parent, kSmallPaneRect, kResizedSmallPaneRect, false);
+}
+
+std::vector<std::uint8_t> UniqueContent(const std::string& tag) {
+    GUID guid = {};
+    CoCreateGuid(&guid);
+    wchar_t guid_text[40] = {};
+    StringFromGUID2(guid, guid_text, 40);
+    std::string text = "ISO-10303-21; robustness " + tag + " " + std::to_string(GetCurrentProcessId()) + " " +
+                       std::to_string(++g_unique_counter) + " ";
+    for (const wchar_t* c = guid_text; *c; ++c) text.push_back(static_cast<char>(*c));
+    return std::vector<std::uint8_t>(text.begin(), text.end());
+}
+
+std::wstring KeyOf(const std::vector<std::uint8_t>& content) {
+    ScriptedStream stream(content);
+    return tamsel::ComputePreviewKey(&stream);
+}
+
+
+
+StoreEntry StoreEntry::File(const std::wstring& key, const std::vector<std::uint8_t>& bytes) {
+    StoreEntry entry(StorePathFor(key), false);
+    WriteWholeFile(entry.path_, bytes);
+    return entry;
+}
+
+StoreEntry StoreEntry::Folder(const std::wstring& key) {
+    StoreEntry entry(StorePathFor(key), true);
+    if (!CreateDirectoryW(entry.path_.c_str(), nullptr)) throw std::runtime_error("cannot create a store folder");
+    return entry;
+}
+
+StoreEntry::StoreEntry(StoreEntry&& other) noexcept
+    : path_(std::exchange(other.path_, std::wstring())), folder_(other.folder_) {}
+
+StoreEntry::~StoreEntry() {
+    if (path_.empty()) return;
+    if (folder_) {
+        RemoveDirectoryW(path_.c_str());
+    } else {
+        DeleteFileW(path_.c_str());
+    }
+}
+
+PngFile ColourfulPng(int width, int height, int idat_chunks) {
+    std::vector<std::uint8_t> raw;
+    for (int y = 0; y < height; ++y) {
+        raw.push_back(0);  // no filter
+        for (int x = 0; x < width; ++x) {
+            raw.push_back(static_cast<std::uint8_t>(200 + x % 50));
+            raw.push_back(static_cast<std::uint8_t>(40 + y % 60));
+            raw.push_back(static_cast<std::uint8_t>(x < width / 2 ? 30 : 160));
+        }
+    }
+    const std::vector<std::uint8_t> compressed = StoredZlib(raw);
+
+    PngWriter png;
+    png.Chunk("IHDR", Ihdr(static_cast<std::uint32_t>(width), static_cast<std::uint32_t>(height)));
+    const std::string comment = "Comment";
+    std::vector<std::uint8_t> text(comment.begin(), comment.end());
+    text.push_back(0);
+    text.insert(text.end(), {'r', 'o', 'b', 'u', 's', 't'});
+    png.Chunk("tEXt", text);
+    const std::size_t part = (compressed.size() + idat_chunks - 1) / idat_chunks;
+    for (std::size_t from = 0; from < compressed.size(); from += part) {
+        const std::size_t to = std::min(compressed.size(), from + part);
+        png.Chunk("IDAT", std::vector<std::uint8_t>(compressed.begin() + from, compressed.begin() + to));
+    }
+    return png.Finish();
+}
+
+std::vector<std::uint8_t> BlackPng(std::uint32_t width, std::uint32_t height) {
+    PngWriter png;
+    png.Chunk("IHDR", Ihdr(width, height));
+    // Each row: the filter byte and three zero bytes per pixel.
+    png.Chunk("IDAT", ZeroRunZlib(static_cast<std::uint64_t>(height) * (1 + 3ull * width)));
+    return png.Finish().bytes;
+}
+
+std::vector<std::uint8_t> PngClaiming(std::uint32_t width, std::uint32_t height) {
+    PngWriter png;
+    png.Chunk("IHDR", Ihdr(width, height));
+    png.Chunk("IDAT", ZeroRunZlib(1 + 3ull * std::min<std::uint32_t>(width, 64)));
+    return png.Finish().bytes;
+}
+
+
+void PreviewCase::SetUp() {
+    const PngFile good = ColourfulPng(96, 64, 3);
+    std::vector<std::uint8_t> damaged = good.bytes;
+    damaged[good.chunk_starts[1] - 1] ^= 1;  // the header chunk's CRC
+    warming_up_ = true;
+    TryContent("warm-up", UniqueContent("warm-up"), {Outcome::Hint});
+    TryStored("warm-up", good.bytes, {Outcome::Picture});
+    TryStored("warm-up", damaged, {Outcome::Hint, Outcome::Picture});
+    TryStored("warm-up", std::vector<std::uint8_t>(good.bytes.begin(), good.bytes.begin() + 200), {Outcome::Hint});
+    warming_up_ = false;
+    before_ = resource_counts::TakeResourceCounts();
+}
+
+void PreviewCase::TearDown() {
+    if (IsSkipped()) return;
+    PumpMessages();
+    CheckNoGrowth(report_, before_, resource_counts::TakeResourceCounts(), LeakBounds{});
+    report_.FailOnProblems();
+}
+
+void PreviewCase::TryPreview(const std::string& label, IStream* stream, const std::vector<Outcome>& allowed) {
+    if (!warming_up_) report_.Input(label);
+    const std::size_t working_set = resource_counts::WorkingSetBytes();
+    const PreviewResult result = PreviewOnce(stream, host_.handle());
+    CheckPaneLife(report_, label, result);
+    CheckOutcome(report_, label, result.outcome, allowed);
+    report_.Note(label + ": " + OutcomeName(result.outcome));
+    const std::size_t peak = resource_counts::PeakWorkingSetBytes();
+    report_.Check(peak <= working_set + peak_allowance_,
+                  label + ": the peak working set rose by " + std::to_string((peak - working_set) >> 20) + " MiB");
+}
+
+void PreviewCase::TryContent(const std::string& label, const std::vector<std::uint8_t>& content,
+                             const std::vector<Outcome>& allowed) {
+    ScriptedStream stream(content);
+    TryPreview(label, &stream, allowed);
+    report_.Check(stream.refs() == 1, label + ": the stream is still held");
+}
+
+void PreviewCase::TryStored(const std::string& label, const std::vector<std::uint8_t>& stored,
+                            const std::vector<Outcome>& allowed) {
+    const std::vector<std::uint8_t> content = UniqueContent(label);
+    const StoreEntry entry = StoreEntry::File(KeyOf(content), stored);
+    TryContent(label, content, allowed);
+}
+
+}  // namespace robustness
