@@ -66,10 +66,6 @@ SIZE ClientSize(HWND hwnd) {
     return {client.right, client.bottom};
 }
 
-LRESULT CALLBACK HostProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
-    return DefWindowProcW(hwnd, message, wparam, lparam);
-}
-
 }  // namespace
 
 std::vector<std::uint8_t> UniqueContent() {
@@ -206,22 +202,6 @@ ModuleCopy::~ModuleCopy() {
     DeleteFileW((folder_ + L"tamsel_handler.dll").c_str());
     RemoveDirectoryW(folder_.c_str());
 }
-
-HostWindow::HostWindow(RECT place, bool topmost) {
-    WNDCLASSW host_class = {};
-    host_class.lpfnWndProc = HostProc;
-    host_class.hInstance = GetModuleHandleW(nullptr);
-    host_class.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
-    host_class.lpszClassName = L"FormTestHost";
-    RegisterClassW(&host_class);
-    hwnd_ = CreateWindowExW(topmost ? WS_EX_TOPMOST : 0, L"FormTestHost", L"host", WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN,
-                            place.left, place.top, place.right - place.left, place.bottom - place.top, nullptr, nullptr,
-                            GetModuleHandleW(nullptr), nullptr);
-    if (!hwnd_) throw std::runtime_error("cannot create the host window");
-    PumpMessages();
-}
-
-HostWindow::~HostWindow() { DestroyWindow(hwnd_); }
 
 COLORREF Capture::At(int x, int y) const {
     const std::uint32_t p = pixels.at(static_cast<std::size_t>(y) * width + x);

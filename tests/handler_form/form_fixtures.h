@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "window_pixels.h"
+#include "test_windows.h"
 
 namespace form_test {
 
@@ -67,20 +67,7 @@ private:
     HINSTANCE module_ = nullptr;
 };
 
-// A visible top-level window to parent the pane in, as the preview host does.
-// Topmost ones show on the screen whatever else the display holds.
-class HostWindow {
-public:
-    explicit HostWindow(RECT place = {0, 0, 800, 450}, bool topmost = false);
-    ~HostWindow();
-    HostWindow(const HostWindow&) = delete;
-    HostWindow& operator=(const HostWindow&) = delete;
-    HWND handle() const { return hwnd_; }
-
-private:
-    HWND hwnd_ = nullptr;
-};
-
+using tamsel_test::HostWindow;
 using tamsel_test::PumpMessages;
 
 // The client area of a window as 32-bit pixels, top row first.

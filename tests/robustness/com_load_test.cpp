@@ -151,7 +151,7 @@ TEST(ComUnderLoad, PreviewsWhileTheServerIsPolled) {
             dll.DllCanUnloadNow();
             return;
         }
-        thread_local HostWindow host;
+        thread_local HostWindow host(kHostPlace);
         ScriptedStream stream(UniqueContent("polled"));
         const PreviewResult result = PreviewOnce(&stream, host.handle());
         ++previews;

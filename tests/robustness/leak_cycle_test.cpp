@@ -27,7 +27,7 @@ constexpr int kCyclesBetweenUnloadPolls = 50;
 TEST(LeakCycle, PreviewsGiveEverythingBack) {
     CaseReport report("leak-cycle");
     const HandlerDll& dll = HandlerDll::Built();
-    HostWindow host;
+    HostWindow host(kHostPlace);
     const std::vector<std::uint8_t> hint_content = UniqueContent("leak cycle, hint");
     const std::vector<std::uint8_t> picture_content = UniqueContent("leak cycle, picture");
     const StoreEntry picture = StoreEntry::File(KeyOf(picture_content), ColourfulPng(128, 96, 2).bytes);

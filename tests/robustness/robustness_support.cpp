@@ -312,22 +312,6 @@ const char* OutcomeName(Outcome outcome) {
     return "?";
 }
 
-HostWindow::HostWindow() {
-    static const ATOM window_class = [] {
-        WNDCLASSW wc = {};
-        wc.lpfnWndProc = DefWindowProcW;
-        wc.hInstance = GetModuleHandleW(nullptr);
-        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-        wc.lpszClassName = L"RobustnessHost";
-        return RegisterClassW(&wc);
-    }();
-    hwnd_ = CreateWindowExW(0, MAKEINTATOM(window_class), L"robustness host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
-                            640, 520, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
-    if (!hwnd_) throw std::runtime_error("cannot create the host window");
-    PumpMessages();
-}
-
-HostWindow::~HostWindow() { DestroyWindow(hwnd_); }
 
 void CheckPaneLife(CaseReport& report, const std::string& label, const PreviewResult& result) {
     const auto hr_text = [](HRESULT hr) {

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "window_pixels.h"
+#include "test_windows.h"
 
 #include "resource_counts.h"
 
@@ -72,19 +72,9 @@ void CheckNoGrowth(CaseReport& report, const resource_counts::ResourceCounts& be
 enum class Outcome { NoPane, Unreadable, IconOnly, Hint, Picture };
 const char* OutcomeName(Outcome outcome);
 
-// A visible top-level window to parent panes in, as the preview host has.
-class HostWindow {
-public:
-    HostWindow();
-    ~HostWindow();
-    HostWindow(const HostWindow&) = delete;
-    HostWindow& operator=(const HostWindow&) = delete;
-    HWND handle() const { return hwnd_; }
-
-private:
-    HWND hwnd_ = nullptr;
-};
-
+using tamsel_test::HostWindow;
+// Where the host windows of these tests go: room for every pane they place.
+inline constexpr RECT kHostPlace = {0, 0, 640, 520};
 using tamsel_test::PumpMessages;
 
 struct PreviewResult {
@@ -182,7 +172,7 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
-    HostWindow host_;
+    HostWindow host_{kHostPlace};
     CaseReport report_;
     // Beyond the working set before a preview, its peak may rise by this much.
     std::size_t peak_allowance_ = 64u << 20;

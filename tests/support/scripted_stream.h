@@ -12,7 +12,58 @@
 #include <optional>
 #include <vector>
 
-class ScriptedStream final : public IStream {
+// The part of a test stream that is not Read: a reference count for a stream
+// that lives on the stack, and every other call counted and refused.
+class TestStreamBase : public IStream {
+public:
+    int other_calls() const { return other_calls_; }
+    LONG refs() const { return refs_; }
+
+    // IUnknown
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
+        if (!out) return E_POINTER;
+        if (riid == IID_IUnknown || riid == IID_ISequentialStream || riid == IID_IStream) {
+            *out = static_cast<IStream*>(this);
+            AddRef();
+            return S_OK;
+        }
+        *out = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return InterlockedIncrement(&refs_); }
+    // Lifetime is the test's: the object lives on the stack.
+    ULONG STDMETHODCALLTYPE Release() override { return InterlockedDecrement(&refs_); }
+
+    // ISequentialStream, apart from Read
+    HRESULT STDMETHODCALLTYPE Write(const void*, ULONG, ULONG*) override { return Other(); }
+
+    // IStream
+    HRESULT STDMETHODCALLTYPE Seek(LARGE_INTEGER, DWORD, ULARGE_INTEGER*) override { return Other(); }
+    HRESULT STDMETHODCALLTYPE SetSize(ULARGE_INTEGER) override { return Other(); }
+    HRESULT STDMETHODCALLTYPE CopyTo(IStream*, ULARGE_INTEGER, ULARGE_INTEGER*, ULARGE_INTEGER*) override {
+        return Other();
+    }
+    HRESULT STDMETHODCALLTYPE Commit(DWORD) override { return Other(); }
+    HRESULT STDMETHODCALLTYPE Revert() override { return Other(); }
+    HRESULT STDMETHODCALLTYPE LockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override { return Other(); }
+    HRESULT STDMETHODCALLTYPE UnlockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override { return Other(); }
+    HRESULT STDMETHODCALLTYPE Stat(STATSTG*, DWORD) override { return Other(); }
+    HRESULT STDMETHODCALLTYPE Clone(IStream**) override { return Other(); }
+
+protected:
+    ~TestStreamBase() = default;
+
+private:
+    HRESULT Other() {
+        ++other_calls_;
+        return E_NOTIMPL;
+    }
+
+    int other_calls_ = 0;
+    LONG refs_ = 1;
+};
+
+class ScriptedStream final : public TestStreamBase {
 public:
     // What the n-th Read (0-based) does instead of serving bytes normally.
     struct Step {
@@ -32,25 +83,7 @@ public:
     }
 
     int reads() const { return reads_; }
-    int other_calls() const { return other_calls_; }
-    LONG refs() const { return refs_; }
 
-    // IUnknown
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
-        if (!out) return E_POINTER;
-        if (riid == IID_IUnknown || riid == IID_ISequentialStream || riid == IID_IStream) {
-            *out = static_cast<IStream*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return InterlockedIncrement(&refs_); }
-    // Lifetime is the test's: the object lives on the stack.
-    ULONG STDMETHODCALLTYPE Release() override { return InterlockedDecrement(&refs_); }
-
-    // ISequentialStream
     HRESULT STDMETHODCALLTYPE Read(void* buffer, ULONG count, ULONG* delivered) override {
         const std::size_t index = reads_++;
         Step step{ULONG_MAX, S_OK};
@@ -64,31 +97,10 @@ public:
         if (step.result != S_OK) return step.result;
         return n < count ? S_FALSE : S_OK;
     }
-    HRESULT STDMETHODCALLTYPE Write(const void*, ULONG, ULONG*) override { return Other(); }
-
-    // IStream
-    HRESULT STDMETHODCALLTYPE Seek(LARGE_INTEGER, DWORD, ULARGE_INTEGER*) override { return Other(); }
-    HRESULT STDMETHODCALLTYPE SetSize(ULARGE_INTEGER) override { return Other(); }
-    HRESULT STDMETHODCALLTYPE CopyTo(IStream*, ULARGE_INTEGER, ULARGE_INTEGER*, ULARGE_INTEGER*) override {
-        return Other();
-    }
-    HRESULT STDMETHODCALLTYPE Commit(DWORD) override { return Other(); }
-    HRESULT STDMETHODCALLTYPE Revert() override { return Other(); }
-    HRESULT STDMETHODCALLTYPE LockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override { return Other(); }
-    HRESULT STDMETHODCALLTYPE UnlockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override { return Other(); }
-    HRESULT STDMETHODCALLTYPE Stat(STATSTG*, DWORD) override { return Other(); }
-    HRESULT STDMETHODCALLTYPE Clone(IStream**) override { return Other(); }
 
 private:
-    HRESULT Other() {
-        ++other_calls_;
-        return E_NOTIMPL;
-    }
-
     std::vector<std::uint8_t> bytes_;
     std::size_t position_;
     std::vector<Step> script_;
     int reads_ = 0;
-    int other_calls_ = 0;
-    LONG refs_ = 1;
 };

@@ -1,5 +1,6 @@
-// What tests read of their windows: the pixels a window paints into a
-// surface of the test's own, and the message pump run between steps.
+// What tests do with windows: a host window to parent panes in, the message
+// pump run between steps, and the pixels a window paints into a surface of
+// the test's own.
 #pragma once
 
 #include <windows.h>
@@ -19,6 +20,33 @@ inline void PumpMessages() {
         DispatchMessageW(&message);
     }
 }
+
+// A visible top-level window to parent panes in, as the preview host has one.
+// Topmost ones show on the screen whatever else the display holds.
+class HostWindow {
+public:
+    explicit HostWindow(RECT place = {0, 0, 800, 450}, bool topmost = false) {
+        WNDCLASSW host_class = {};
+        host_class.lpfnWndProc = DefWindowProcW;
+        host_class.hInstance = GetModuleHandleW(nullptr);
+        host_class.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
+        host_class.lpszClassName = L"TestHost";
+        RegisterClassW(&host_class);  // fails harmlessly once the class exists
+        hwnd_ = CreateWindowExW(topmost ? WS_EX_TOPMOST : 0, L"TestHost", L"host",
+                                WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, place.left, place.top,
+                                place.right - place.left, place.bottom - place.top, nullptr, nullptr,
+                                GetModuleHandleW(nullptr), nullptr);
+        if (!hwnd_) throw std::runtime_error("cannot create the host window");
+        PumpMessages();
+    }
+    ~HostWindow() { DestroyWindow(hwnd_); }
+    HostWindow(const HostWindow&) = delete;
+    HostWindow& operator=(const HostWindow&) = delete;
+    HWND handle() const { return hwnd_; }
+
+private:
+    HWND hwnd_ = nullptr;
+};
 
 // A 32-bit top-down bitmap selected into a memory DC. It starts magenta, which
 // shows wherever a window painted nothing.
