@@ -19,8 +19,10 @@ private:
     bool ready_ = false;
 };
 
-// Shuts GDI+ down if it runs and no GdiplusUse lives. Returns false, doing
-// nothing, while one lives.
-bool ShutDownUnusedGdiplus() noexcept;
+// Shuts GDI+ down if it runs and no GdiplusUse lives, then calls
+// `release_with_it` before any new GdiplusUse can begin: what the users of
+// GDI+ set up alongside it goes at the same moment, never while one of them is
+// being built. Returns false, doing nothing, while a GdiplusUse lives.
+bool ShutDownUnusedGdiplus(void (*release_with_it)()) noexcept;
 
 }  // namespace tamsel

@@ -193,6 +193,9 @@ struct Tfrm_preview::State {
 
 Tfrm_preview::Tfrm_preview(IStream* stream, HINSTANCE module) : state_(nullptr) {
     auto state = std::make_unique<State>();
+    // Taken before the window class is registered: while a form holds it, an
+    // unload poll leaves the class and GDI+ alone.
+    state->gdiplus.emplace();
     PaneView& view = state->view;
     view.form_font = TahomaFont(kFormFontHeight);
     view.title_font = TahomaFont(kTitleFontHeight);
@@ -201,7 +204,6 @@ Tfrm_preview::Tfrm_preview(IStream* stream, HINSTANCE module) : state_(nullptr) 
     CreateFormWindow(view);
 
     const std::wstring key = ComputePreviewKey(stream);
-    state->gdiplus.emplace();
     const PaneTexts texts = ReadPaneTexts(module);
     if (!key.empty()) {
         view.caption = Wide(texts.title);
@@ -254,8 +256,7 @@ PaneOutcome Tfrm_preview::Outcome() const { return state_->outcome; }
 const std::wstring& Tfrm_preview::TitleCaption() const { return state_->view.caption; }
 
 void ReleasePaneFormResources() noexcept {
-    if (!ShutDownUnusedGdiplus()) return;
-    UnregisterClassW(kFormClass, CodeModule());
+    ShutDownUnusedGdiplus([] { UnregisterClassW(kFormClass, CodeModule()); });
 }
 
 }  // namespace tamsel

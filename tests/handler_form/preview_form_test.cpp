@@ -4,9 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "form_fixtures.h"
@@ -518,6 +521,32 @@ TEST(FormResources, ReleasedOnlyWhenNoFormLivesAndStartedAgainByTheNext) {
     EXPECT_TRUE(Near(PrintClient(form->Handle()).At(300, 380), QuarterColour(true, true)));
     form.reset();
     tamsel::ReleasePaneFormResources();
+}
+
+// The server may be polled for unloading on one thread while a form is being
+// built on another: a poll that finds no form alive must not take the window
+// class or GDI+ from under the one being built.
+TEST(FormResources, ReleasePollsNeverBreakAFormBeingBuilt) {
+    const std::vector<std::uint8_t> content = UniqueContent();
+    const StoredFile stored(content, QuartersPng(10, 10));
+    std::atomic<bool> building{true};
+    std::thread poller([&] {
+        while (building) tamsel::ReleasePaneFormResources();
+    });
+    int built = 0, broken = 0;
+    for (const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+         std::chrono::steady_clock::now() < until;) {
+        try {
+            if (FormOf(content)->Outcome() != PaneOutcome::StoredPicture) ++broken;
+        } catch (const std::exception&) {
+            ++broken;
+        }
+        ++built;
+    }
+    building = false;
+    poller.join();
+    tamsel::ReleasePaneFormResources();
+    EXPECT_EQ(broken, 0) << "of " << built << " forms";
 }
 
 // A picture like the viewer's: sky, ground and a block, 512 x 384.
