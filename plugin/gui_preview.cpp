@@ -177,10 +177,11 @@ void Tfrm_preview::ApplyCaptions() {
     // The heading is as wide as its text.
     SIZE text = {};
     if (HDC dc = GetDC(lbl_preview)) {
-        HGDIOBJ previous = SelectObject(dc, font.get());
-        GetTextExtentPoint32W(dc, captions.lbl_preview.c_str(), static_cast<int>(captions.lbl_preview.size()),
-                              &text);
-        SelectObject(dc, previous);
+        {
+            const ScopedSelection selection(dc, font.get());
+            GetTextExtentPoint32W(dc, captions.lbl_preview.c_str(), static_cast<int>(captions.lbl_preview.size()),
+                                  &text);
+        }
         ReleaseDC(lbl_preview, dc);
     }
     SetWindowPos(lbl_preview, nullptr, 0, 0, text.cx, Scale(kHeadingHeight),

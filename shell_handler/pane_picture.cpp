@@ -6,7 +6,6 @@
 
 #include "../common/win32_raii.h"
 #include "pane_files.h"
-#include "pane_raii.h"
 #include "png_header.h"
 
 namespace tamsel {

@@ -7,10 +7,10 @@
 #include <stdexcept>
 
 #include "../common/module_file_path.h"
+#include "../common/win32_raii.h"
 #include "gdiplus_session.h"
 #include "pane_files.h"
 #include "pane_picture.h"
-#include "pane_raii.h"
 #include "pane_rules.h"
 #include "preview_store.h"
 #include "resource.h"

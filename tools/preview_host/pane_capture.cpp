@@ -28,13 +28,6 @@ private:
     HDC dc_;
 };
 
-struct MemoryDcTraits {
-    static HDC Invalid() { return nullptr; }
-    static bool IsValid(HDC dc) { return dc != nullptr; }
-    static void Close(HDC dc) { DeleteDC(dc); }
-};
-using UniqueMemoryDc = UniqueResource<HDC, MemoryDcTraits>;
-
 HRESULT FindPngEncoder(CLSID& encoder) {
     UINT count = 0, bytes = 0;
     if (Gdiplus::GetImageEncodersSize(&count, &bytes) != Gdiplus::Ok || bytes == 0) return E_FAIL;
@@ -81,10 +74,10 @@ HRESULT SaveClientAreaAsPng(HWND window, const std::wstring& path) noexcept {
         void* bits = nullptr;
         UniqueGdiObject bitmap(CreateDIBSection(source.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
         if (!bitmap || !bits) return E_OUTOFMEMORY;
-        const HGDIOBJ previous = SelectObject(target.get(), bitmap.get());
-        const BOOL copied = BitBlt(target.get(), 0, 0, width, height, source.get(), 0, 0, SRCCOPY);
-        SelectObject(target.get(), previous);
-        if (!copied) return E_FAIL;
+        {
+            const ScopedSelection selection(target.get(), bitmap.get());
+            if (!BitBlt(target.get(), 0, 0, width, height, source.get(), 0, 0, SRCCOPY)) return E_FAIL;
+        }
         GdiFlush();
 
         CLSID encoder;

@@ -1,4 +1,4 @@
-// Scoped owners for the device contexts the stand-in draws with.
+// The bitmap the stand-in draws its scene and saves its windows with.
 #pragma once
 
 #include <windows.h>
@@ -8,26 +8,6 @@
 #include "win32_raii.h"
 
 namespace standin {
-
-struct MemoryDcTraits {
-    static HDC Invalid() { return nullptr; }
-    static bool IsValid(HDC dc) { return dc != nullptr; }
-    static void Close(HDC dc) { DeleteDC(dc); }
-};
-using UniqueMemoryDc = tamsel::UniqueResource<HDC, MemoryDcTraits>;
-
-// Selects an object into a DC for the scope and puts the old one back.
-class SelectedObject {
-public:
-    SelectedObject(HDC dc, HGDIOBJ object) : dc_(dc), old_(SelectObject(dc, object)) {}
-    ~SelectedObject() { SelectObject(dc_, old_); }
-    SelectedObject(const SelectedObject&) = delete;
-    SelectedObject& operator=(const SelectedObject&) = delete;
-
-private:
-    HDC dc_;
-    HGDIOBJ old_;
-};
 
 // A 32-bit bottom-up DIB section (blue, green, red, unused; the bottom row
 // first) selected into its own memory DC.
@@ -45,7 +25,7 @@ public:
     int height() const { return height_; }
 
 private:
-    UniqueMemoryDc dc_;
+    tamsel::UniqueMemoryDc dc_;
     tamsel::UniqueGdiObject bitmap_;
     void* bits_ = nullptr;
     HGDIOBJ old_bitmap_ = nullptr;

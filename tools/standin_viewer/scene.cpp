@@ -35,7 +35,7 @@ void PaintScene(HDC dc, int width, int height, const std::wstring& label) {
                                              CLIP_DEFAULT_PRECIS, NONANTIALIASED_QUALITY,
                                              DEFAULT_PITCH, L"Tahoma"));
     {
-        const SelectedObject selected_font(dc, font.get());
+        const tamsel::ScopedSelection selected_font(dc, font.get());
         SetBkMode(dc, TRANSPARENT);
         SetTextColor(dc, kLabelColor);
         RECT sky = {0, 0, width, horizon};

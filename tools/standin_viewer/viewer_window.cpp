@@ -169,7 +169,7 @@ void ViewerWindow::DrawButton(const DRAWITEMSTRUCT& item) {
                            0, image->GetWidth(), image->GetHeight(), Gdiplus::UnitPixel, &attributes);
     }
 
-    const SelectedObject font(dc, caption_font_.get());
+    const tamsel::ScopedSelection font(dc, caption_font_.get());
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, GetSysColor(disabled ? COLOR_GRAYTEXT : COLOR_BTNTEXT));
     RECT caption = {rect.left + 3, rect.top + 8 + kImageSide + 4, rect.right - 3, rect.bottom - 3};
