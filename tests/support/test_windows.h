@@ -26,13 +26,17 @@ inline void PumpMessages() {
 class HostWindow {
 public:
     explicit HostWindow(RECT place = {0, 0, 800, 450}, bool topmost = false) {
-        WNDCLASSW host_class = {};
-        host_class.lpfnWndProc = DefWindowProcW;
-        host_class.hInstance = GetModuleHandleW(nullptr);
-        host_class.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
-        host_class.lpszClassName = L"TestHost";
-        RegisterClassW(&host_class);  // fails harmlessly once the class exists
-        hwnd_ = CreateWindowExW(topmost ? WS_EX_TOPMOST : 0, L"TestHost", L"host",
+        // Registered once: tests make host windows on several threads at once,
+        // and Wine's class registration does not bear racing.
+        static const ATOM host_class = [] {
+            WNDCLASSW host_class = {};
+            host_class.lpfnWndProc = DefWindowProcW;
+            host_class.hInstance = GetModuleHandleW(nullptr);
+            host_class.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
+            host_class.lpszClassName = L"TestHost";
+            return RegisterClassW(&host_class);
+        }();
+        hwnd_ = CreateWindowExW(topmost ? WS_EX_TOPMOST : 0, MAKEINTATOM(host_class), L"host",
                                 WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, place.left, place.top,
                                 place.right - place.left, place.bottom - place.top, nullptr, nullptr,
                                 GetModuleHandleW(nullptr), nullptr);
