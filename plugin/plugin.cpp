@@ -4,7 +4,6 @@
 
 #include <memory>
 #include <new>
-#include <utility>
 
 #include "capture_rules.h"
 #include "gui_preview.h"
@@ -47,15 +46,12 @@ void Plugin::on_plugin_load(PluginId id, std::uint8_t unused, HWND window) {
     host::enable_button(plugin_id, button_id, 0);
     host::set_screenshot_style(plugin_id, 1);
 
-    if (gdiplus_token == 0) {
-        const Gdiplus::GdiplusStartupInput input;
-        if (Gdiplus::GdiplusStartup(&gdiplus_token, &input, nullptr) != Gdiplus::Ok) gdiplus_token = 0;
-    }
+    if (!gdiplus || !gdiplus->ok()) gdiplus.emplace();
 }
 
 void Plugin::on_plugin_unload() {
     frm_preview.reset();
-    if (gdiplus_token != 0) Gdiplus::GdiplusShutdown(std::exchange(gdiplus_token, 0));
+    gdiplus.reset();
 }
 
 void Plugin::on_model_load() {
@@ -95,7 +91,7 @@ void Plugin::on_button_click(std::int32_t clicked_id) {
 }
 
 void Plugin::save_view_preview(const std::wstring& path) {
-    if (gdiplus_token == 0 || path.empty()) return;
+    if (!gdiplus || !gdiplus->ok() || path.empty()) return;
 
     // Zeroed first: a host without get_view_rect leaves it so, and nothing is captured.
     std::int32_t rect[4] = {};

@@ -5,8 +5,10 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
+#include "../common/gdiplus_scope.h"
 #include "plugin_base.h"
 
 namespace tamsel {
@@ -31,7 +33,7 @@ public:
 private:
     std::int32_t button_id = 0;
     std::wstring preview_path;
-    ULONG_PTR gdiplus_token = 0;
+    std::optional<GdiplusScope> gdiplus;  // from load to unload
 };
 
 }  // namespace tamsel

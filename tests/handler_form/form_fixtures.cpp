@@ -8,8 +8,10 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <stdexcept>
 
+#include "../../common/gdiplus_scope.h"
 #include "preview_store.h"
 #include "scripted_stream.h"
 
@@ -20,14 +22,11 @@ namespace {
 // The tests save their captures with GDI+ of their own, independent of the form's.
 class GdiplusEnvironment : public ::testing::Environment {
 public:
-    void SetUp() override {
-        const Gdiplus::GdiplusStartupInput input;
-        ASSERT_EQ(Gdiplus::GdiplusStartup(&token_, &input, nullptr), Gdiplus::Ok);
-    }
-    void TearDown() override { Gdiplus::GdiplusShutdown(token_); }
+    void SetUp() override { ASSERT_TRUE(gdiplus_.emplace().ok()); }
+    void TearDown() override { gdiplus_.reset(); }
 
 private:
-    ULONG_PTR token_ = 0;
+    std::optional<tamsel::GdiplusScope> gdiplus_;
 };
 ::testing::Environment* const g_gdiplus = ::testing::AddGlobalTestEnvironment(new GdiplusEnvironment);
 

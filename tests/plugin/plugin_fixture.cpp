@@ -272,11 +272,10 @@ bool WaitUntilHidden(HWND dialog, DWORD timeout_ms) {
     return false;
 }
 
-ULONG_PTR PluginFixture::gdiplus_token = 0;
+std::optional<tamsel::GdiplusScope> PluginFixture::gdiplus;
 
 void PluginFixture::SetUpTestSuite() {
-    Gdiplus::GdiplusStartupInput input;
-    Gdiplus::GdiplusStartup(&gdiplus_token, &input, nullptr);
+    gdiplus.emplace();
     WNDCLASSW viewer_class = {};
     viewer_class.lpfnWndProc = DefWindowProcW;
     viewer_class.hInstance = GetModuleHandleW(nullptr);
@@ -286,7 +285,7 @@ void PluginFixture::SetUpTestSuite() {
 }
 
 void PluginFixture::TearDownTestSuite() {
-    Gdiplus::GdiplusShutdown(gdiplus_token);
+    gdiplus.reset();
 }
 
 void PluginFixture::SetUp() {

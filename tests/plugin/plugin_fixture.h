@@ -12,10 +12,12 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "../../common/gdiplus_scope.h"
 #include "fake_host.h"
 
 namespace plugin_test {
@@ -111,7 +113,7 @@ protected:
     void (*on_plugin_unload)() = nullptr;
 
 private:
-    static ULONG_PTR gdiplus_token;
+    static std::optional<tamsel::GdiplusScope> gdiplus;
 };
 
 }  // namespace plugin_test

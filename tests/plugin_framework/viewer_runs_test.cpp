@@ -1,13 +1,12 @@
 // tamsel.dll in the stand-in viewer: the full host, one lacking some
 // functions, one exporting none; the viewer's scripted answers and pictures.
-#include <objidl.h>
-#include <gdiplus.h>
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <cstring>
 #include <memory>
 
+#include "../../common/gdiplus_scope.h"
 #include "viewer_run.h"
 
 namespace {
@@ -126,18 +125,6 @@ TEST(ViewerRuns, UnplannedOrMissingDialogsFailTheRun) {
     EXPECT_TRUE(missing.Has("[viewer] click: button 101 is disabled"));
 }
 
-class GdiplusScope {
-public:
-    GdiplusScope() {
-        Gdiplus::GdiplusStartupInput input;
-        Gdiplus::GdiplusStartup(&token_, &input, nullptr);
-    }
-    ~GdiplusScope() { Gdiplus::GdiplusShutdown(token_); }
-
-private:
-    ULONG_PTR token_ = 0;
-};
-
 bool ParseRect(const std::string& line, const char* after, RECT* rect) {
     const auto at = line.find(after);
     return at != std::string::npos &&
@@ -159,7 +146,7 @@ TEST(ViewerRuns, SavedWindowShowsTheViewAtItsReportedPlace) {
     EXPECT_EQ(view.right - view.left, 300);
     EXPECT_EQ(view.bottom - view.top, 200);
 
-    GdiplusScope gdiplus;
+    const tamsel::GdiplusScope gdiplus;
     Gdiplus::Bitmap saved(picture.c_str());
     ASSERT_EQ(saved.GetLastStatus(), Gdiplus::Ok);
     ASSERT_EQ(static_cast<LONG>(saved.GetWidth()), window.right - window.left);

@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "../../common/gdiplus_scope.h"
 #include "../../common/win32_raii.h"
 #include "command_line.h"
 #include "handler_lookup.h"
@@ -101,7 +102,7 @@ bool ShowPreview(IPreviewHandler* handler, const HostOptions& options, HostWindo
 }
 
 bool PreviewWithHandler(const CLSID& clsid, const HostOptions& options) {
-    GdiplusSession gdiplus;
+    const GdiplusScope gdiplus;
     if (!Report(L"GdiplusStartup", gdiplus.ok() ? S_OK : E_FAIL)) return false;
     HostWindow window;
     if (!Report(L"CreateWindow " + SizeText(options.size), window.Open(options.size.width, options.size.height)))

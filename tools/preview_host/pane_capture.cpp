@@ -45,15 +45,6 @@ HRESULT FindPngEncoder(CLSID& encoder) {
 
 }  // namespace
 
-GdiplusSession::GdiplusSession() {
-    Gdiplus::GdiplusStartupInput input;
-    if (Gdiplus::GdiplusStartup(&token_, &input, nullptr) != Gdiplus::Ok) token_ = 0;
-}
-
-GdiplusSession::~GdiplusSession() {
-    if (token_) Gdiplus::GdiplusShutdown(token_);
-}
-
 HRESULT SaveClientAreaAsPng(HWND window, const std::wstring& path) noexcept {
     try {
         RECT client = {};

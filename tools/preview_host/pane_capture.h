@@ -7,21 +7,8 @@
 
 namespace tamsel {
 
-// Starts GDI+ for the lifetime of the object.
-class GdiplusSession {
-public:
-    GdiplusSession();
-    ~GdiplusSession();
-    GdiplusSession(const GdiplusSession&) = delete;
-    GdiplusSession& operator=(const GdiplusSession&) = delete;
-    bool ok() const { return token_ != 0; }
-
-private:
-    ULONG_PTR token_ = 0;
-};
-
 // Repaints `window` with its children and writes its client area, child windows
-// included, to `path` as a 24-bit PNG. Needs a live GdiplusSession.
+// included, to `path` as a 24-bit PNG. Needs GDI+ running (GdiplusScope).
 HRESULT SaveClientAreaAsPng(HWND window, const std::wstring& path) noexcept;
 
 }  // namespace tamsel

@@ -1,11 +1,9 @@
 #include "session.h"
 
-#include <objidl.h>
-#include <gdiplus.h>
-
 #include <cstdio>
 
 #include "dialog_watcher.h"
+#include "gdiplus_scope.h"
 #include "host_log.h"
 #include "host_state.h"
 #include "plugin_base.h"
@@ -23,22 +21,6 @@ using tamsel::PluginInfo;
 constexpr ApiVersion kHostApiVersion = {5, 4};
 // The byte handed to on_plugin_load; the plugins of this project ignore it.
 constexpr std::uint8_t kLoadFlag = 1;
-
-class GdiplusSession {
-public:
-    GdiplusSession() {
-        Gdiplus::GdiplusStartupInput input;
-        if (Gdiplus::GdiplusStartup(&token_, &input, nullptr) != Gdiplus::Ok) token_ = 0;
-    }
-    ~GdiplusSession() {
-        if (token_) Gdiplus::GdiplusShutdown(token_);
-    }
-    GdiplusSession(const GdiplusSession&) = delete;
-    GdiplusSession& operator=(const GdiplusSession&) = delete;
-
-private:
-    ULONG_PTR token_ = 0;
-};
 
 // The plugin module and its five entry points.
 class LoadedPlugin {
@@ -302,7 +284,7 @@ int RunViewer(const std::vector<std::wstring>& arguments) {
         std::fwprintf(stderr, L"%ls\n%ls", error.c_str(), kUsage);
         return kExitUsage;
     }
-    GdiplusSession gdiplus;
+    const tamsel::GdiplusScope gdiplus;
     const int exit_code = Session(*script).Run();
     CloseLog();
     return exit_code;
