@@ -42,12 +42,11 @@ GdiplusUse::~GdiplusUse() {
     --g_users;
 }
 
-bool ShutDownUnusedGdiplus(void (*release_with_it)()) noexcept {
+void ShutDownUnusedGdiplus(void (*release_with_it)()) noexcept {
     LockHold hold;
-    if (g_users > 0) return false;
+    if (g_users > 0) return;
     if (g_token) Gdiplus::GdiplusShutdown(std::exchange(g_token, 0));
     release_with_it();
-    return true;
 }
 
 }  // namespace tamsel

@@ -19,10 +19,10 @@ private:
     bool ready_ = false;
 };
 
-// Shuts GDI+ down if it runs and no GdiplusUse lives, then calls
+// Unless a GdiplusUse lives, shuts GDI+ down if it runs and then calls
 // `release_with_it` before any new GdiplusUse can begin: what the users of
 // GDI+ set up alongside it goes at the same moment, never while one of them is
-// being built. Returns false, doing nothing, while a GdiplusUse lives.
-bool ShutDownUnusedGdiplus(void (*release_with_it)()) noexcept;
+// being built.
+void ShutDownUnusedGdiplus(void (*release_with_it)()) noexcept;
 
 }  // namespace tamsel
