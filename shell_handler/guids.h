@@ -1,4 +1,5 @@
-// Identifiers and names of the one class that this server provides.
+// Identifiers and names of the classes that this server provides: the preview
+// handler and the thumbnail provider.
 #pragma once
 
 #include <windows.h>
@@ -12,8 +13,13 @@ inline constexpr CLSID kHandlerClassId = {
 inline constexpr GUID kHandlerAppId = {
     0x95aa36d5, 0x5fb7, 0x4e94, {0xbe, 0x55, 0x67, 0xfd, 0x81, 0xdd, 0xab, 0x6d}};
 
+// {82A51337-D4BF-4A3F-9C2F-A295D6113619}
+inline constexpr CLSID kThumbnailClassId = {
+    0x82a51337, 0xd4bf, 0x4a3f, {0x9c, 0x2f, 0xa2, 0x95, 0xd6, 0x11, 0x36, 0x19}};
+
 inline constexpr wchar_t kFileExtension[] = L".ifc";
 inline constexpr wchar_t kClassDescription[] = L"tamsel.TamselHandler Class";
+inline constexpr wchar_t kThumbnailClassDescription[] = L"tamsel.TamselThumbnailProvider Class";
 inline constexpr wchar_t kHandlerName[] = L"TamselHandler";
 inline constexpr wchar_t kThreadingModel[] = L"Apartment";
 
