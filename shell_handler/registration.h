@@ -1,5 +1,5 @@
-// Self-registration: the registry entries that make the shell use this server
-// as the preview handler of .ifc files.
+// Registration: the registry entries that make the shell use this server's
+// classes for .ifc files.
 #pragma once
 
 #include <windows.h>
@@ -12,5 +12,10 @@ HRESULT RegisterServer();
 
 // Removes what RegisterServer wrote; stops at the first failure.
 HRESULT UnregisterServer();
+
+// DllInstall: registers both classes (or removes them) for all users with an
+// empty command line, for the current user alone with "user"; any other
+// command line is E_INVALIDARG and changes nothing.
+HRESULT InstallServer(bool install, const wchar_t* command_line);
 
 }  // namespace tamsel
