@@ -6,7 +6,8 @@
 
 namespace tamsel {
 
-// Writes the class, its surrogate, the .ifc handler slot and the per-user
+// Writes the class, its surrogate (a 32-bit build on 64-bit Windows names the
+// system's 32-bit preview host instead), the .ifc handler slot and the per-user
 // handler list; stops at the first failure and leaves what was written.
 HRESULT RegisterServer();
 

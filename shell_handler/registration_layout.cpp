@@ -74,28 +74,32 @@ std::vector<ClassesKey> TypeKeyLookup(RegistrationMode mode) {
 }
 
 // The layouts, row by row ({handler}, {thumbnail}, {app} as StringFromGUID2
-// writes them; <classes> and <list root> as the mode chooses):
+// writes them; <classes> and <list root> as the mode chooses). An installer
+// that registers for all users writes the rows of DllInstall "".
 //
-// | Key below <classes> or <list root>      | Value            | Type          | Data                       | Modes       |
-// |-----------------------------------------|------------------|---------------|----------------------------|-------------|
-// | CLSID\{handler}                         | (default)        | REG_SZ        | "tamsel.TamselHandler Class"| all        |
-// | CLSID\{handler}                         | AppID            | REG_SZ        | {app}                      | all         |
-// | CLSID\{handler}\InprocServer32          | (default)        | REG_SZ        | module path                | all         |
-// | CLSID\{handler}\InprocServer32          | ThreadingModel   | REG_SZ        | "Apartment"                | all         |
-// | AppID\{app}                             | DllSurrogate     | REG_EXPAND_SZ | %SystemRoot%\...prevhost   | own AppID   |
-// | CLSID\{thumbnail}                       | (default)        | REG_SZ        | thumbnail description      | DllInstall  |
-// | CLSID\{thumbnail}\InprocServer32        | (default)        | REG_SZ        | module path                | DllInstall  |
-// | CLSID\{thumbnail}\InprocServer32        | ThreadingModel   | REG_SZ        | "Apartment"                | DllInstall  |
-// | <type key>\shellex\{8895b1c6-...}       | (default)        | REG_SZ        | {handler}                  | all         |
-// | <type key>\shellex\{e357fccd-...}       | (default)        | REG_SZ        | {thumbnail}                | DllInstall  |
-// | <list root>\...\PreviewHandlers         | {handler}        | REG_SZ        | "TamselHandler"            | all         |
+// | Key below <classes> or <list root> | Value          | Type          | Data                                 | Written by  |
+// |------------------------------------|----------------|---------------|--------------------------------------|-------------|
+// | CLSID\{handler}                     | (default)      | REG_SZ        | "tamsel.TamselHandler Class"         | every mode  |
+// | CLSID\{handler}                     | AppID          | REG_SZ        | {app}                                | every mode  |
+// | CLSID\{handler}\InprocServer32      | (default)      | REG_SZ        | module path                          | every mode  |
+// | CLSID\{handler}\InprocServer32      | ThreadingModel | REG_SZ        | "Apartment"                          | every mode  |
+// | AppID\{app}                         | DllSurrogate   | REG_EXPAND_SZ | "%SystemRoot%\system32\prevhost.exe" | own AppID   |
+// | CLSID\{thumbnail}                   | (default)      | REG_SZ        | "tamsel.TamselThumbnailProvider Class" | DllInstall |
+// | CLSID\{thumbnail}\InprocServer32    | (default)      | REG_SZ        | module path                          | DllInstall  |
+// | CLSID\{thumbnail}\InprocServer32    | ThreadingModel | REG_SZ        | "Apartment"                          | DllInstall  |
+// | <type key>\shellex\{8895b1c6-...}   | (default)      | REG_SZ        | {handler}                            | every mode  |
+// | <type key>\shellex\{e357fccd-...}   | (default)      | REG_SZ        | {thumbnail}                          | DllInstall  |
+// | Software\Microsoft\Windows\CurrentVersion\PreviewHandlers | {handler} | REG_SZ | "TamselHandler" | every mode |
 //
-// | Mode                | <classes>                | <list root>        | {app}, own AppID key                    |
-// |---------------------|--------------------------|--------------------|-----------------------------------------|
-// | DllRegisterServer   | HKEY_CLASSES_ROOT        | HKEY_CURRENT_USER  | {95AA36D5-...}, yes                     |
-// | DllInstall ""       | HKLM\Software\Classes    | HKEY_LOCAL_MACHINE | {95AA36D5-...}, yes                     |
-// | DllInstall "user"   | HKCU\Software\Classes    | HKEY_CURRENT_USER  | {6D2B5079-...} (Windows' host), no      |
-// | any, 32-bit DLL on 64-bit Windows              |                    | {534A1E02-...} (32-bit host), no        |
+// | Mode               | <classes>             | <list root>        | {app}; own AppID key                  |
+// |--------------------|-----------------------|--------------------|---------------------------------------|
+// | DllRegisterServer  | HKEY_CLASSES_ROOT     | HKEY_CURRENT_USER  | {95AA36D5-...}; yes                   |
+// | DllInstall ""      | HKLM\Software\Classes | HKEY_LOCAL_MACHINE | {95AA36D5-...}; yes                   |
+// | DllInstall "user"  | HKCU\Software\Classes | HKEY_CURRENT_USER  | {6D2B5079-...}, Windows' host; no     |
+// | any mode, 32-bit DLL on 64-bit Windows     |                    | {534A1E02-...}, its 32-bit host; no   |
+//
+// <type key> is the programmatic identifier that .ifc names (TypeKeyLookup),
+// else .ifc itself.
 RegistryLayout ChooseRegistryLayout(RegistrationMode mode, Bitness windows, Bitness module,
                                     const std::wstring& module_path, const std::wstring& type_key) {
     RegistryLayout layout{{HKEY_CLASSES_ROOT, L""}, HKEY_CURRENT_USER, RemovalStyle::kStrict, {}};
