@@ -17,13 +17,7 @@ namespace {
 
 using namespace registry_test;
 
-const std::wstring kHandlerId = L"{3C994A91-448B-42B9-814C-B427301F3DAA}";
-const std::wstring kThumbnailId = L"{82A51337-D4BF-4A3F-9C2F-A295D6113619}";
-const std::wstring kOwnAppId = L"{95AA36D5-5FB7-4E94-BE55-67FD81DDAB6D}";
-const std::wstring kWindowsPreviewHost = L"{6D2B5079-2F0B-48DD-AB7F-97CEC514D30B}";
 const std::wstring kOtherClass = L"{0B5E4E6A-1D2C-4E83-9A57-6F1C2D3E4F50}";
-const std::wstring kPreviewSlot = L"\\shellex\\{8895b1c6-b41f-4c1c-a562-0d564250836f}";
-const std::wstring kThumbnailSlot = L"\\shellex\\{e357fccd-a995-4576-b01f-234630154e96}";
 const std::wstring kClassesKey = L"Software\\Classes";  // below HKLM and HKCU
 
 // One registration mode as the tests see it: its command line and where its

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "registration_layout.h"
+#include "registry_names.h"
 
 namespace {
 
@@ -16,6 +17,7 @@ using tamsel::Bitness;
 using tamsel::ChooseRegistryLayout;
 using tamsel::RegistrationMode;
 using tamsel::RegistryLayout;
+using namespace registry_test;
 
 std::wstring RootName(HKEY root) {
     if (root == HKEY_CLASSES_ROOT) return L"HKCR";
@@ -50,44 +52,36 @@ std::vector<std::wstring> Lines(const RegistryLayout& layout) {
 
 const std::wstring kPath = L"C:\\Program Files\\Tamsel\\tamsel_handler.dll";
 const std::wstring kProgId = L"Tamsel.Ifc";
-const std::wstring H = L"{3C994A91-448B-42B9-814C-B427301F3DAA}";
-const std::wstring T = L"{82A51337-D4BF-4A3F-9C2F-A295D6113619}";
-const std::wstring kOwnAppId = L"{95AA36D5-5FB7-4E94-BE55-67FD81DDAB6D}";
-const std::wstring kHostAppId = L"{6D2B5079-2F0B-48DD-AB7F-97CEC514D30B}";
-const std::wstring kWow64HostAppId = L"{534A1E02-D58F-44F0-B58B-36CBED287C7C}";
-const std::wstring kList = L"\\Software\\Microsoft\\Windows\\CurrentVersion\\PreviewHandlers";
-const std::wstring kPreviewSlot = L"\\shellex\\{8895b1c6-b41f-4c1c-a562-0d564250836f}";
-const std::wstring kThumbnailSlot = L"\\shellex\\{e357fccd-a995-4576-b01f-234630154e96}";
 
 // The layout of a 64-bit module on 64-bit Windows (and of a 32-bit one on
 // 32-bit Windows), written out row by row.
 std::vector<std::wstring> NativeLayout(RegistrationMode mode) {
     if (mode == RegistrationMode::kSelfRegistration) {
         return {
-            L"HKCR\\CLSID\\" + H + L" |  | SZ | tamsel.TamselHandler Class | tree",
-            L"HKCR\\CLSID\\" + H + L" | AppID | SZ | " + kOwnAppId + L" | with tree",
-            L"HKCR\\CLSID\\" + H + L"\\InprocServer32 |  | SZ | " + kPath + L" | with tree",
-            L"HKCR\\CLSID\\" + H + L"\\InprocServer32 | ThreadingModel | SZ | Apartment | with tree",
+            L"HKCR\\CLSID\\" + kHandlerId + L" |  | SZ | tamsel.TamselHandler Class | tree",
+            L"HKCR\\CLSID\\" + kHandlerId + L" | AppID | SZ | " + kOwnAppId + L" | with tree",
+            L"HKCR\\CLSID\\" + kHandlerId + L"\\InprocServer32 |  | SZ | " + kPath + L" | with tree",
+            L"HKCR\\CLSID\\" + kHandlerId + L"\\InprocServer32 | ThreadingModel | SZ | Apartment | with tree",
             L"HKCR\\AppID\\" + kOwnAppId + L" | DllSurrogate | EXPAND_SZ | %SystemRoot%\\system32\\prevhost.exe | tree",
-            L"HKCR\\" + kProgId + kPreviewSlot + L" |  | SZ | " + H + L" | slot",
-            L"HKCU" + kList + L" | " + H + L" | SZ | TamselHandler | value",
+            L"HKCR\\" + kProgId + kPreviewSlot + L" |  | SZ | " + kHandlerId + L" | slot",
+            L"HKCU\\" + kHandlersKey + L" | " + kHandlerId + L" | SZ | TamselHandler | value",
         };
     }
     const bool per_user = mode == RegistrationMode::kCurrentUser;
     const std::wstring root = per_user ? L"HKCU" : L"HKLM";
     const std::wstring c = root + L"\\Software\\Classes\\";
     std::vector<std::wstring> lines = {
-        c + L"CLSID\\" + H + L" |  | SZ | tamsel.TamselHandler Class | tree",
-        c + L"CLSID\\" + H + L" | AppID | SZ | " + (per_user ? kHostAppId : kOwnAppId) + L" | with tree",
-        c + L"CLSID\\" + H + L"\\InprocServer32 |  | SZ | " + kPath + L" | with tree",
-        c + L"CLSID\\" + H + L"\\InprocServer32 | ThreadingModel | SZ | Apartment | with tree",
+        c + L"CLSID\\" + kHandlerId + L" |  | SZ | tamsel.TamselHandler Class | tree",
+        c + L"CLSID\\" + kHandlerId + L" | AppID | SZ | " + (per_user ? kWindowsPreviewHost : kOwnAppId) + L" | with tree",
+        c + L"CLSID\\" + kHandlerId + L"\\InprocServer32 |  | SZ | " + kPath + L" | with tree",
+        c + L"CLSID\\" + kHandlerId + L"\\InprocServer32 | ThreadingModel | SZ | Apartment | with tree",
         c + L"AppID\\" + kOwnAppId + L" | DllSurrogate | EXPAND_SZ | %SystemRoot%\\system32\\prevhost.exe | tree",
-        c + L"CLSID\\" + T + L" |  | SZ | tamsel.TamselThumbnailProvider Class | tree",
-        c + L"CLSID\\" + T + L"\\InprocServer32 |  | SZ | " + kPath + L" | with tree",
-        c + L"CLSID\\" + T + L"\\InprocServer32 | ThreadingModel | SZ | Apartment | with tree",
-        c + kProgId + kPreviewSlot + L" |  | SZ | " + H + L" | slot",
-        c + kProgId + kThumbnailSlot + L" |  | SZ | " + T + L" | slot",
-        root + kList + L" | " + H + L" | SZ | TamselHandler | value",
+        c + L"CLSID\\" + kThumbnailId + L" |  | SZ | tamsel.TamselThumbnailProvider Class | tree",
+        c + L"CLSID\\" + kThumbnailId + L"\\InprocServer32 |  | SZ | " + kPath + L" | with tree",
+        c + L"CLSID\\" + kThumbnailId + L"\\InprocServer32 | ThreadingModel | SZ | Apartment | with tree",
+        c + kProgId + kPreviewSlot + L" |  | SZ | " + kHandlerId + L" | slot",
+        c + kProgId + kThumbnailSlot + L" |  | SZ | " + kThumbnailId + L" | slot",
+        root + L"\\" + kHandlersKey + L" | " + kHandlerId + L" | SZ | TamselHandler | value",
     };
     if (per_user) lines.erase(lines.begin() + 4);  // Windows declares its host's AppID itself
     return lines;
@@ -98,9 +92,9 @@ std::vector<std::wstring> Wow64Layout(RegistrationMode mode) {
     std::vector<std::wstring> lines;
     for (std::wstring line : NativeLayout(mode)) {
         if (line.find(L"| DllSurrogate |") != std::wstring::npos) continue;
-        for (const std::wstring& app_id : {kOwnAppId, kHostAppId}) {
+        for (const std::wstring& app_id : {kOwnAppId, kWindowsPreviewHost}) {
             const size_t at = line.find(L"| AppID | SZ | " + app_id);
-            if (at != std::wstring::npos) line.replace(line.find(app_id, at), app_id.size(), kWow64HostAppId);
+            if (at != std::wstring::npos) line.replace(line.find(app_id, at), app_id.size(), kWow64PreviewHost);
         }
         lines.push_back(line);
     }

@@ -12,12 +12,12 @@
 #include <vector>
 
 #include "../../common/win32_raii.h"
+#include "registry_names.h"
 
 namespace registry_test {
 
 using tamsel::UniqueRegKey;
 
-inline const std::wstring kHandlersKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\PreviewHandlers";
 
 // Snapshot labels of the places that registration writes to. Under Wine,
 // HKEY_CLASSES_ROOT is the machine's classes key itself (HKLM\Software\Classes)
