@@ -1,5 +1,6 @@
-// Flat shading that keeps light colours light: a face lit head-on keeps its
-// colour, one turned away from the light is dimmed to no less than AMBIENT.
+// Flat shading that keeps light colours light: a level face (and any face
+// turned more towards the light) keeps its colour, one turned away from the
+// light is dimmed to no less than AMBIENT.
 const AMBIENT = 0.62;
 // From above, a little to the south and east: roofs brightest, then the
 // south faces, then the east faces, so the three visible sides differ.
@@ -11,7 +12,7 @@ export const LIGHT = (() => {
 
 export function shadeFactor(nx, ny, nz) {
   const lit = Math.max(0, nx * LIGHT[0] + ny * LIGHT[1] + nz * LIGHT[2]);
-  return AMBIENT + (1 - AMBIENT) * lit;
+  return Math.min(1, AMBIENT + ((1 - AMBIENT) * lit) / LIGHT[2]);
 }
 
 // A unit face normal, turned towards the viewer (model meshes do not agree
