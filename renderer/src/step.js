@@ -4,6 +4,8 @@
 const HEADER = Buffer.from('ISO-10303-21;', 'ascii');
 const END = Buffer.from('END-ISO-10303-21;', 'ascii');
 const BOM = Buffer.from([0xef, 0xbb, 0xbf]);
+const COMMENT_OPEN = Buffer.from('/*', 'ascii');
+const COMMENT_CLOSE = Buffer.from('*/', 'ascii');
 
 const isSpace = (byte) => byte === 0x20 || byte === 0x09 || byte === 0x0a || byte === 0x0d || byte === 0x1a;
 
@@ -13,8 +15,15 @@ export function stepFault(bytes) {
   let start = bytes.subarray(0, BOM.length).equals(BOM) ? BOM.length : 0;
   while (start < bytes.length && isSpace(bytes[start])) start++;
   if (!bytes.subarray(start, start + HEADER.length).equals(HEADER)) return 'not an IFC file (no ISO-10303-21 header)';
+  // Whitespace and comments may follow the end marker.
   let end = bytes.length;
-  while (end > start && isSpace(bytes[end - 1])) end--;
+  for (;;) {
+    while (end > start && isSpace(bytes[end - 1])) end--;
+    if (!bytes.subarray(end - 2, end).equals(COMMENT_CLOSE)) break;
+    const open = bytes.subarray(0, end - 2).lastIndexOf(COMMENT_OPEN);
+    if (open < start) break;
+    end = open;
+  }
   if (!bytes.subarray(end - END.length, end).equals(END)) return 'truncated (no END-ISO-10303-21; at its end)';
   return null;
 }
