@@ -34,7 +34,7 @@ export function createReporter({ json, stdout, stderr, now = () => performance.n
   const tty = !json && stdout.isTTY;
   let total = 0, done = 0, started = now();
   const redraw = (current) => {
-    const line = progressLine({ done, total, current, elapsedSeconds: (now() - started) / 1000 }, stdout.columns);
+    const line = progressLine({ done, total, current, elapsedSeconds: (now() - started) / 1000 }, stdout.columns || 80);
     stdout.write(`\r\x1b[2K${line}`);
   };
   return {
