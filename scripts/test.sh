@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds both architectures and runs every test: static checks of the x86 and
 # x64 DLLs, and the x64 suites under wine64 in a fresh prefix inside build/x64,
-# with windows on a private Xvfb display; then the native fuzzers, briefly.
+# with windows on a private Xvfb display; then the native fuzzers, briefly,
+# and tamsel-render's tests.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -24,4 +25,6 @@ rc=0
 ctest --preset x86 "$@" || rc=1
 ctest --preset x64 "$@" || rc=1
 ctest --test-dir build/fuzz --output-on-failure "$@" || rc=1
+# tamsel-render (Node.js): its own test runner.
+(cd renderer && node --test test/*.test.js) || rc=1
 exit $rc
