@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "handler_dll.h"
+#include "server_test.h"
 #include "png_bytes.h"
-#include "preview_store.h"
 #include "resource_counts.h"
 #include "scripted_stream.h"
 #include "thumbnail_fixtures.h"
@@ -26,17 +26,8 @@ using thumbnail_test::PatternPng;
 using thumbnail_test::Thumbnail;
 using thumbnail_test::UniqueContent;
 
-class ThumbnailProvider : public ::testing::Test {
+class ThumbnailProvider : public BuiltServerTest {
 protected:
-    const HandlerDll& dll = HandlerDll::Built();
-
-    void SetUp() override {
-        ASSERT_NE(dll.module, nullptr) << "cannot load " << testing::PrintToString(HandlerDll::BuiltPath());
-        ASSERT_EQ(dll.DllCanUnloadNow(), S_OK);
-    }
-    // Every scenario must leave nothing alive that keeps the module loaded.
-    void TearDown() override { EXPECT_EQ(dll.DllCanUnloadNow(), S_OK); }
-
     // A new provider, initialised with `stream`.
     static ComPtr<IThumbnailProvider> ProviderFor(IStream* stream) {
         ComPtr<IInitializeWithStream> init;

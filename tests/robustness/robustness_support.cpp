@@ -5,7 +5,6 @@
 #include <propsys.h>
 #include <shobjidl.h>
 
-#include <atomic>
 #include <cstdio>
 #include <memory>
 #include <stdexcept>
@@ -23,6 +22,8 @@ namespace {
 using png_bytes::Ihdr;
 using png_bytes::PngWriter;
 using png_bytes::StoredZlib;
+using store_fixtures::StorePathFor;
+using store_fixtures::WriteWholeFile;
 using tamsel::ComPtr;
 
 // The pane's rectangle in the host window; its areas as the pane lays them out.
@@ -70,26 +71,6 @@ Outcome ReadPane(HWND parent) {
     if (AnyOther(pixels, width, image_area, background)) return Outcome::Picture;
     if (!AnyOther(pixels, width, kIconArea, background)) return Outcome::Unreadable;
     return AnyOther(pixels, width, kTitleBesideIconArea, background) ? Outcome::Hint : Outcome::IconOnly;
-}
-
-std::atomic<int> g_unique_counter{0};
-
-// The Preview store's path for the key; the store folder is created if missing.
-std::wstring StorePathFor(const std::wstring& key) {
-    const std::wstring folder = tamsel::GetPreviewStoreFolder();
-    if (folder.empty() || key.empty()) throw std::runtime_error("no store path");
-    CreateDirectoryW(folder.c_str(), nullptr);
-    return folder + key;
-}
-
-void WriteWholeFile(const std::wstring& path, const std::vector<std::uint8_t>& bytes) {
-    const HANDLE file =
-        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) throw std::runtime_error("cannot create a store file");
-    DWORD written = 0;
-    const BOOL ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    CloseHandle(file);
-    if (!ok || written != bytes.size()) throw std::runtime_error("cannot write a store file");
 }
 
 PreviewResult Preview(IStream* stream, HWND parent, const RECT& pane, const RECT& resized, bool read_outcome) {
@@ -213,24 +194,6 @@ PreviewResult PreviewOnce(IStream* stream, HWND parent) {
 PreviewResult PreviewQuickly(IStream* stream, HWND parent) {
     return Preview(stream, parent, kSmallPaneRect, kResizedSmallPaneRect, false);
 }
-
-std::vector<std::uint8_t> UniqueContent(const std::string& tag) {
-    GUID guid = {};
-    CoCreateGuid(&guid);
-    wchar_t guid_text[40] = {};
-    StringFromGUID2(guid, guid_text, 40);
-    std::string text = "ISO-10303-21; robustness " + tag + " " + std::to_string(GetCurrentProcessId()) + " " +
-                       std::to_string(++g_unique_counter) + " ";
-    for (const wchar_t* c = guid_text; *c; ++c) text.push_back(static_cast<char>(*c));
-    return std::vector<std::uint8_t>(text.begin(), text.end());
-}
-
-std::wstring KeyOf(const std::vector<std::uint8_t>& content) {
-    ScriptedStream stream(content);
-    return tamsel::ComputePreviewKey(&stream);
-}
-
-
 
 StoreEntry StoreEntry::File(const std::wstring& key, const std::vector<std::uint8_t>& bytes) {
     StoreEntry entry(StorePathFor(key), false);

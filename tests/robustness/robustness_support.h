@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "png_bytes.h"
+#include "store_fixtures.h"
 #include "test_windows.h"
 
 #include "resource_counts.h"
@@ -107,10 +108,8 @@ void CheckPaneLife(CaseReport& report, const std::string& label, const PreviewRe
 void CheckOutcome(CaseReport& report, const std::string& label, Outcome actual,
                   const std::vector<Outcome>& allowed);
 
-// Bytes that no other test or run uses, so that their key is this test's own.
-std::vector<std::uint8_t> UniqueContent(const std::string& tag);
-
-std::wstring KeyOf(const std::vector<std::uint8_t>& content);
+using store_fixtures::KeyOf;
+using store_fixtures::UniqueContent;
 
 // Something at a key's place in the Preview store, removed at the end.
 class StoreEntry {

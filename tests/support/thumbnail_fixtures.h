@@ -1,69 +1,24 @@
-// What the thumbnail tests share: content of their own, its picture planted in
-// the Preview store, a patterned picture, and one thumbnail read back from its
-// bits.
+// What the thumbnail tests share: a patterned picture, and one thumbnail read
+// back from its bits.
 #pragma once
 
 #include <windows.h>
-#include <objbase.h>
 #include <thumbcache.h>
 
-#include <atomic>
 #include <cstdint>
 #include <cstdlib>
-#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "png_bytes.h"
-#include "preview_store.h"
-#include "scripted_stream.h"
+#include "store_fixtures.h"
 
 namespace thumbnail_test {
 
-// Bytes that no other test or run uses, so that their key is the caller's own.
-inline std::vector<std::uint8_t> UniqueContent(const std::string& tag) {
-    static std::atomic<int> counter{0};
-    GUID guid = {};
-    CoCreateGuid(&guid);
-    wchar_t guid_text[40] = {};
-    StringFromGUID2(guid, guid_text, 40);
-    std::string text = "ISO-10303-21; thumbnail " + tag + " " + std::to_string(GetCurrentProcessId()) + " " +
-                       std::to_string(++counter) + " ";
-    for (const wchar_t* c = guid_text; *c; ++c) text.push_back(static_cast<char>(*c));
-    return std::vector<std::uint8_t>(text.begin(), text.end());
-}
-
-inline std::wstring KeyOf(const std::vector<std::uint8_t>& content) {
-    ScriptedStream stream(content);
-    return tamsel::ComputePreviewKey(&stream);
-}
-
-// `bytes` stored as the picture of `content`, removed again at the end.
-class StoredFile {
-public:
-    StoredFile(const std::vector<std::uint8_t>& content, const std::vector<std::uint8_t>& bytes) {
-        const std::wstring folder = tamsel::GetPreviewStoreFolder();
-        const std::wstring key = KeyOf(content);
-        if (folder.empty() || key.empty()) throw std::runtime_error("no store path");
-        CreateDirectoryW(folder.c_str(), nullptr);
-        path_ = folder + key;
-        const HANDLE file =
-            CreateFileW(path_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (file == INVALID_HANDLE_VALUE) throw std::runtime_error("cannot create a store file");
-        DWORD written = 0;
-        const BOOL ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-        CloseHandle(file);
-        if (!ok || written != bytes.size()) throw std::runtime_error("cannot write a store file");
-    }
-    ~StoredFile() { DeleteFileW(path_.c_str()); }
-    StoredFile(const StoredFile&) = delete;
-    StoredFile& operator=(const StoredFile&) = delete;
-    const std::wstring& path() const { return path_; }
-
-private:
-    std::wstring path_;
-};
+using store_fixtures::KeyOf;
+using store_fixtures::StoredFile;
+using store_fixtures::UniqueContent;
 
 // The pattern: a grid of blocks, each of its own colour, so that every
 // block's place, and so the row order, shows in a thumbnail of any size.
