@@ -1,5 +1,6 @@
-// Thumbnails the way Explorer finds them: the file type's thumbnail slot names
-// a class, COM creates it from the registry, the file arrives as a stream.
+// Thumbnails the way Explorer finds them once the server is registered: the
+// file type's thumbnail slot names a class, COM creates it from the registry,
+// the file arrives as a stream.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -19,7 +20,6 @@
 namespace {
 
 using tamsel::ComPtr;
-using tamsel::UniqueRegKey;
 using thumbnail_test::Thumbnail;
 
 const std::wstring kThumbnailSlot = L"\\shellex\\{e357fccd-a995-4576-b01f-234630154e96}";
@@ -33,17 +33,6 @@ std::optional<std::wstring> ReadString(HKEY root, const std::wstring& path) {
     return std::wstring(text);
 }
 
-void WriteString(const std::wstring& path, const wchar_t* name, const std::wstring& value) {
-    UniqueRegKey key;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, (L"Software\\Classes\\" + path).c_str(), 0, nullptr, 0, KEY_WRITE,
-                              nullptr, key.put(), nullptr),
-              ERROR_SUCCESS)
-        << testing::PrintToString(path);
-    ASSERT_EQ(RegSetValueExW(key.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                             static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))),
-              ERROR_SUCCESS);
-}
-
 // The type key of .ifc as the shell reads it: the programmatic identifier that
 // the extension names, or the extension itself.
 std::wstring TypeKey() {
@@ -51,46 +40,18 @@ std::wstring TypeKey() {
     return prog_id && !prog_id->empty() ? *prog_id : L".ifc";
 }
 
-std::wstring GuidText(REFGUID guid) {
-    wchar_t text[40] = {};
-    StringFromGUID2(guid, text, 40);
-    return text;
-}
-
-// The thumbnail class and the type's thumbnail slot, registered machine-wide
-// (Wine's COM finds no per-user class) for the life of the object, then
-// removed with every key that was made for them.
-class ThumbnailRegistration {
+// The server registered for all users, as `regsvr32 /n /i` registers it
+// (Wine's COM finds no per-user class), for the life of the object.
+class MachineWideRegistration {
 public:
-    ThumbnailRegistration() : type_key_(TypeKey()), class_key_(L"CLSID\\" + GuidText(kThumbnailClassId)) {
-        had_type_key_ = KeyExists(type_key_);
-        had_shellex_ = KeyExists(type_key_ + L"\\shellex");
-        WriteString(class_key_, nullptr, L"tamsel.TamselThumbnailProvider Class");
-        WriteString(class_key_ + L"\\InprocServer32", nullptr, HandlerDll::BuiltPath());
-        WriteString(class_key_ + L"\\InprocServer32", L"ThreadingModel", L"Apartment");
-        WriteString(type_key_ + kThumbnailSlot, nullptr, GuidText(kThumbnailClassId));
-    }
-    ~ThumbnailRegistration() {
-        const HKEY classes = HKEY_LOCAL_MACHINE;
-        const std::wstring base = L"Software\\Classes\\";
-        RegDeleteTreeW(classes, (base + class_key_).c_str());
-        RegDeleteTreeW(classes, (base + type_key_ + kThumbnailSlot).c_str());
-        if (!had_shellex_) RegDeleteKeyW(classes, (base + type_key_ + L"\\shellex").c_str());
-        if (!had_type_key_) RegDeleteKeyW(classes, (base + type_key_).c_str());
-    }
-    ThumbnailRegistration(const ThumbnailRegistration&) = delete;
-    ThumbnailRegistration& operator=(const ThumbnailRegistration&) = delete;
+    MachineWideRegistration() : result_(HandlerDll::Built().DllInstall(TRUE, L"")) {}
+    ~MachineWideRegistration() { HandlerDll::Built().DllInstall(FALSE, L""); }
+    MachineWideRegistration(const MachineWideRegistration&) = delete;
+    MachineWideRegistration& operator=(const MachineWideRegistration&) = delete;
+    HRESULT result() const { return result_; }
 
 private:
-    static bool KeyExists(const std::wstring& path) {
-        UniqueRegKey key;
-        return RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS;
-    }
-
-    std::wstring type_key_;
-    std::wstring class_key_;
-    bool had_type_key_ = false;
-    bool had_shellex_ = false;
+    HRESULT result_;
 };
 
 // A model file of its own in the build tree, removed at the end.
@@ -121,7 +82,10 @@ private:
 
 class ThumbnailThroughRegistry : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))); }
+    void SetUp() override {
+        ASSERT_NE(HandlerDll::Built().DllInstall, nullptr);
+        ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+    }
     void TearDown() override {
         CoFreeUnusedLibrariesEx(0, 0);
         CoUninitialize();
@@ -157,7 +121,8 @@ protected:
 };
 
 TEST_F(ThumbnailThroughRegistry, StoredPictureAtEverySizeExplorerAsksFor) {
-    const ThumbnailRegistration registration;
+    const MachineWideRegistration registration;
+    ASSERT_EQ(registration.result(), S_OK);
     const struct {
         int width, height;
         UINT cx;
@@ -188,7 +153,8 @@ TEST_F(ThumbnailThroughRegistry, StoredPictureAtEverySizeExplorerAsksFor) {
 }
 
 TEST_F(ThumbnailThroughRegistry, FileWithoutAStoredPictureKeepsItsIcon) {
-    const ThumbnailRegistration registration;
+    const MachineWideRegistration registration;
+    ASSERT_EQ(registration.result(), S_OK);
     const ModelFile file(thumbnail_test::UniqueContent("no picture"));
     const Thumbnail thumbnail = ThumbnailOfFile(file.path(), 256);
     EXPECT_TRUE(FAILED(thumbnail.result));
@@ -198,7 +164,8 @@ TEST_F(ThumbnailThroughRegistry, FileWithoutAStoredPictureKeepsItsIcon) {
 }
 
 TEST_F(ThumbnailThroughRegistry, ServerIsFreeToUnloadOnceTheThumbnailsAreDone) {
-    const ThumbnailRegistration registration;
+    const MachineWideRegistration registration;
+    ASSERT_EQ(registration.result(), S_OK);
     const std::vector<std::uint8_t> content = thumbnail_test::UniqueContent("unload");
     const ModelFile file(content);
     const thumbnail_test::StoredFile stored(content, thumbnail_test::PatternPng(64, 48));
