@@ -103,11 +103,8 @@ TEST_F(HostileThumbnails, StoreFilesAndStreamsThePaneRefusesGiveNoThumbnail) {
     const std::string text = "To generate preview please open this file in Kelvarrion first.";
     Try("empty file", {}, Expect::NoThumbnail);
     Try("text", {text.begin(), text.end()}, Expect::NoThumbnail);
-    Try("PNG signature then text", [&] {
-        std::vector<std::uint8_t> bytes(png.bytes.begin(), png.bytes.begin() + 8);
-        bytes.insert(bytes.end(), text.begin(), text.end());
-        return bytes;
-    }(), Expect::NoThumbnail);
+    const std::string signature_then_text = std::string(png.bytes.begin(), png.bytes.begin() + 8) + text;
+    Try("PNG signature then text", {signature_then_text.begin(), signature_then_text.end()}, Expect::NoThumbnail);
     for (const auto& size : {std::pair<std::uint32_t, std::uint32_t>{100000, 100000}, {0xFFFFFFFF, 0xFFFFFFFF},
                              {2049, 1}, {1, 2049}, {0, 0}}) {
         Try("claims " + std::to_string(size.first) + " x " + std::to_string(size.second),
