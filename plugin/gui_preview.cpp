@@ -217,7 +217,7 @@ void Tfrm_preview::FormShow() {
     }
 
     // An unreadable or refused file leaves the picture shown before.
-    if (std::unique_ptr<StorePicture> loaded = StorePicture::Load(plugin.current_preview_path())) {
+    if (std::unique_ptr<StorePicture> loaded = LoadStorePicture(plugin.current_store_paths())) {
         picture = std::move(loaded);
         InvalidateRect(image, nullptr, TRUE);
     }

@@ -8,16 +8,24 @@
 #include "capture_rules.h"
 #include "gui_preview.h"
 #include "preview_png.h"
+#include "bounded_work.h"
 #include "preview_store.h"
 
 namespace tamsel {
 namespace {
 
-bool IsFile(const std::wstring& path) {
-    if (path.empty()) return false;
-    const DWORD attributes = GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
+// A picture's copy for the team store, written on a worker: the viewer waits
+// for the share no longer than for a lookup, and a write that overruns ends
+// (or fails, leaving nothing half-written) on its own.
+class TeamStoreWrite final : public BoundedTask {
+public:
+    TeamStoreWrite(std::wstring path, std::vector<std::uint8_t> png) : path_(std::move(path)), png_(std::move(png)) {}
+    void Run() noexcept override { ReplaceFileContent(path_, png_); }
+
+private:
+    const std::wstring path_;
+    const std::vector<std::uint8_t> png_;
+};
 
 }  // namespace
 
@@ -57,6 +65,7 @@ void Plugin::on_plugin_unload() {
 void Plugin::on_model_load() {
     try {
         preview_path.clear();
+        team_preview_path.clear();
         PluginBase::on_model_load();
 
         const wchar_t* host_path = host::get_loaded_ifc_path(plugin_id);
@@ -67,31 +76,36 @@ void Plugin::on_model_load() {
         }
         const std::wstring key = ComputePreviewKeyOfFile(model_path);
         if (key.empty()) return;
-        preview_path = GetPreviewFilePath(key);
-        if (preview_path.empty()) return;  // the shell could not name the store
+        const StorePaths paths = GetStorePaths(key);
+        if (paths.local.empty()) return;  // the shell could not name the store
+        preview_path = paths.local;
+        team_preview_path = paths.team;
 
         host::enable_button(plugin_id, button_id, 1);
-        if (IsFile(preview_path)) return;
+        // A picture in either store is the model's: made here or on another workstation.
+        if (StoreHoldsPicture(paths)) return;
 
+        // The team store's folder is the administrator's to create, with its permissions.
         SHCreateDirectoryExW(nullptr, GetPreviewStoreFolder().c_str(), nullptr);
-        save_view_preview(preview_path);
+        save_view_preview(paths);
     } catch (const std::bad_alloc&) {
         preview_path.clear();
+        team_preview_path.clear();
     }
 }
 
 void Plugin::on_button_click(std::int32_t clicked_id) {
-    if (clicked_id != button_id || !IsFile(preview_path)) return;
+    if (clicked_id != button_id || !StoreHoldsPicture(current_store_paths())) return;
     try {
         if (!frm_preview) frm_preview = std::make_unique<Tfrm_preview>(*this);
     } catch (...) {
         return;
     }
-    if (frm_preview->ShowModal() == IDYES) save_view_preview(preview_path);
+    if (frm_preview->ShowModal() == IDYES) save_view_preview(current_store_paths());
 }
 
-void Plugin::save_view_preview(const std::wstring& path) {
-    if (!gdiplus || !gdiplus->ok() || path.empty()) return;
+void Plugin::save_view_preview(const StorePaths& paths) {
+    if (!gdiplus || !gdiplus->ok() || paths.local.empty()) return;
 
     // Zeroed first: a host without get_view_rect leaves it so, and nothing is captured.
     std::int32_t rect[4] = {};
@@ -111,7 +125,16 @@ void Plugin::save_view_preview(const std::wstring& path) {
         if (!bitmap) return;
         FlipRenderRowsToBitmap(rendered.get(), *size, bitmap.get(), stride);
     }
-    WritePreviewPng(path, bitmap.get(), stride, *size);
+    std::vector<std::uint8_t> png = EncodePreviewPng(bitmap.get(), stride, *size);
+    bitmap.reset();
+    if (png.empty()) return;
+    ReplaceFileContent(paths.local, png);
+    if (paths.team.empty()) return;
+    try {
+        RunBounded(std::make_shared<TeamStoreWrite>(paths.team, std::move(png)), kTeamStoreWaitMs);
+    } catch (...) {
+        // Like every failed write: the share simply has no copy.
+    }
 }
 
 PluginBase* CreatePlugin(HINSTANCE module_handle) {

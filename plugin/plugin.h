@@ -10,6 +10,7 @@
 
 #include "../common/gdiplus_scope.h"
 #include "plugin_base.h"
+#include "team_store.h"
 
 namespace tamsel {
 
@@ -24,15 +25,18 @@ public:
     void on_model_load() override;
     void on_button_click(std::int32_t clicked_id) override;
 
-    // Renders the current view and stores it as a PNG at `path`. Reports nothing.
-    void save_view_preview(const std::wstring& path);
+    // Renders the current view and stores it as a PNG in the local store and,
+    // when one is set, in the team store. Reports nothing.
+    void save_view_preview(const StorePaths& paths);
 
-    // The preview file of the loaded model; empty without a model or key.
-    const std::wstring& current_preview_path() const { return preview_path; }
+    // The preview files of the loaded model in both stores; empty without a
+    // model or key, the team one also without a team store.
+    StorePaths current_store_paths() const { return {preview_path, team_preview_path}; }
 
 private:
     std::int32_t button_id = 0;
     std::wstring preview_path;
+    std::wstring team_preview_path;
     std::optional<GdiplusScope> gdiplus;  // from load to unload
 };
 

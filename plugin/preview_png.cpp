@@ -67,10 +67,23 @@ private:
     bool moved_ = false;
 };
 
-bool ReplaceFileContent(const std::wstring& path, const std::vector<std::uint8_t>& bytes) {
-    // Named after the target and this process: writers of other processes never
-    // share it, and the reader only ever opens files named by a bare key.
-    TemporaryFile temporary(path + L"." + std::to_wstring(GetCurrentProcessId()) + L".tmp");
+// Named after the target and a new GUID: writers of other processes, also on
+// other workstations writing to the same share, never share it, and readers
+// only ever open files named by a bare key.
+std::wstring TemporaryPathFor(const std::wstring& path) {
+    GUID guid = {};
+    wchar_t text[40] = {};
+    if (FAILED(CoCreateGuid(&guid)) || StringFromGUID2(guid, text, 40) == 0) return {};
+    return path + L"." + text + L".tmp";
+}
+
+}  // namespace
+
+bool ReplaceFileContent(const std::wstring& path, const std::vector<std::uint8_t>& bytes) noexcept try {
+    if (path.empty() || bytes.empty()) return false;
+    const std::wstring temporary_path = TemporaryPathFor(path);
+    if (temporary_path.empty()) return false;
+    TemporaryFile temporary(temporary_path);
     {
         UniqueFile file(CreateFileW(temporary.path(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                     FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -88,17 +101,16 @@ bool ReplaceFileContent(const std::wstring& path, const std::vector<std::uint8_t
     }
     temporary.mark_moved();
     return true;
+} catch (...) {
+    return false;
 }
 
-}  // namespace
-
-bool WritePreviewPng(const std::wstring& path, const std::uint8_t* bitmap_bgr, std::size_t stride,
-                     PictureSize size) noexcept {
+std::vector<std::uint8_t> EncodePreviewPng(const std::uint8_t* bitmap_bgr, std::size_t stride,
+                                           PictureSize size) noexcept {
     try {
-        const std::vector<std::uint8_t> png = EncodePng(bitmap_bgr, stride, size);
-        return !png.empty() && ReplaceFileContent(path, png);
+        return EncodePng(bitmap_bgr, stride, size);
     } catch (...) {
-        return false;
+        return {};
     }
 }
 

@@ -4,6 +4,7 @@
 
 #include <new>
 
+#include "bounded_work.h"
 #include "class_factory.h"
 #include "module.h"
 #include "preview_form.h"
@@ -34,7 +35,8 @@ STDAPI DllGetClassObject(REFCLSID clsid, REFIID riid, void** ppv) {
 }
 
 STDAPI DllCanUnloadNow() {
-    if (tamsel::ServerIsInUse()) return S_FALSE;
+    // A team store lookup that overran its wait still runs code of this module.
+    if (tamsel::ServerIsInUse() || tamsel::BoundedWorkRunning()) return S_FALSE;
     // COM unloads the module next: its window classes and GDI+ must go first.
     tamsel::ReleasePaneFormResources();
     return S_OK;

@@ -210,7 +210,7 @@ Tfrm_preview::Tfrm_preview(IStream* stream, HINSTANCE module) : state_(nullptr) 
     if (!key.empty()) {
         view.caption = Wide(texts.title);
         // No store folder gives no path, and no path gives no picture.
-        if (state->gdiplus->ready()) view.picture = StorePicture::Load(GetPreviewFilePath(key));
+        if (state->gdiplus->ready()) view.picture = LoadStorePicture(GetStorePaths(key));
         if (view.picture) {
             state->outcome = PaneOutcome::StoredPicture;
             view.icon_visible = false;

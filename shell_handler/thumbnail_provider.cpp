@@ -91,7 +91,7 @@ IFACEMETHODIMP TamselThumbnailProvider::GetThumbnail(UINT cx, HBITMAP* bitmap, W
         if (key.empty()) return E_FAIL;
         const GdiplusUse gdiplus;
         if (!gdiplus.ready()) return E_FAIL;
-        const std::unique_ptr<StorePicture> picture = StorePicture::Load(GetPreviewFilePath(key));
+        const std::unique_ptr<StorePicture> picture = LoadStorePicture(GetStorePaths(key));
         if (!picture) return E_FAIL;
         // No stored picture is larger, so a larger side changes nothing.
         const int side = cx > kMaxPreviewSide ? static_cast<int>(kMaxPreviewSide) : static_cast<int>(cx);

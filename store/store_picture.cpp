@@ -5,6 +5,7 @@
 #include <gdiplus.h>
 
 #include "../common/win32_raii.h"
+#include "bounded_work.h"
 #include "png_header.h"
 #include "shared_file.h"
 
@@ -35,6 +36,24 @@ UniqueGpBitmap DecodePng(const std::vector<std::uint8_t>& bytes) {
     return UniqueGpBitmap(decoded);
 }
 
+// A file of the team store, read whole on a worker: the share may not answer.
+class TeamFileRead final : public BoundedTask {
+public:
+    explicit TeamFileRead(std::wstring path) : path_(std::move(path)) {}
+    void Run() noexcept override {
+        try {
+            bytes_ = ReadSharedFile(path_, kMaxStoredPictureBytes);
+        } catch (...) {
+            bytes_.reset();
+        }
+    }
+    const std::optional<std::vector<std::uint8_t>>& bytes() const { return bytes_; }
+
+private:
+    const std::wstring path_;
+    std::optional<std::vector<std::uint8_t>> bytes_;
+};
+
 }  // namespace
 
 StorePicture::StorePicture(int width, int height)
@@ -48,9 +67,17 @@ std::unique_ptr<StorePicture> StorePicture::Load(const std::wstring& path) noexc
     try {
         if (path.empty()) return nullptr;
         const auto bytes = ReadSharedFile(path, kMaxStoredPictureBytes);
+        return bytes ? Decode(*bytes) : nullptr;
+    } catch (...) {
+        return nullptr;
+    }
+}
+
+std::unique_ptr<StorePicture> StorePicture::Decode(const std::vector<std::uint8_t>& bytes) noexcept {
+    try {
         // A header claiming a giant picture must never reach the decoder.
-        if (!bytes || !IsLoadablePngHeader(bytes->data(), bytes->size())) return nullptr;
-        const UniqueGpBitmap decoded = DecodePng(*bytes);
+        if (bytes.size() > kMaxStoredPictureBytes || !IsLoadablePngHeader(bytes.data(), bytes.size())) return nullptr;
+        const UniqueGpBitmap decoded = DecodePng(bytes);
         if (!decoded) return nullptr;
 
         UINT width = 0, height = 0;
@@ -103,6 +130,19 @@ bool StorePicture::DrawAtOrigin(HDC dc, int width, int height) const noexcept {
     gp::GdipSetInterpolationMode(graphics.get(), Gdiplus::InterpolationModeHighQualityBicubic);
     return gp::GdipDrawImageRectRectI(graphics.get(), bitmap_, 0, 0, width, height, 0, 0, width_, height_,
                                       Gdiplus::UnitPixel, attributes.get(), nullptr, nullptr) == Gdiplus::Ok;
+}
+
+std::unique_ptr<StorePicture> LoadStorePicture(const StorePaths& paths) noexcept {
+    if (std::unique_ptr<StorePicture> local = StorePicture::Load(paths.local)) return local;
+    if (paths.team.empty()) return nullptr;
+    try {
+        const auto read = std::make_shared<TeamFileRead>(paths.team);
+        // Only the reading waits on the share; decoding is done here.
+        if (!RunBounded(read, kTeamStoreWaitMs) || !read->bytes()) return nullptr;
+        return StorePicture::Decode(*read->bytes());
+    } catch (...) {
+        return nullptr;
+    }
 }
 
 }  // namespace tamsel

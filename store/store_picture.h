@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "team_store.h"
+
 namespace Gdiplus {
 class GpBitmap;
 }
@@ -27,6 +29,8 @@ public:
     // kMaxStoredPictureBytes, not a PNG, claims a side over kMaxPreviewSide, or
     // does not decode in full. Needs GDI+ running; never throws.
     static std::unique_ptr<StorePicture> Load(const std::wstring& path) noexcept;
+    // The same for a file's bytes already read.
+    static std::unique_ptr<StorePicture> Decode(const std::vector<std::uint8_t>& bytes) noexcept;
     ~StorePicture();
     StorePicture(const StorePicture&) = delete;
     StorePicture& operator=(const StorePicture&) = delete;
@@ -48,5 +52,10 @@ private:
     std::vector<std::uint8_t> pixels_;     // 32-bit premultiplied BGRA, top row first
     Gdiplus::GpBitmap* bitmap_ = nullptr;  // over pixels_, owned
 };
+
+// The one lookup of the pane, the thumbnails and the dialog: the local store's
+// picture, or when that is missing or does not load, the team store's, read
+// within kTeamStoreWaitMs (past it the team store counts as absent).
+std::unique_ptr<StorePicture> LoadStorePicture(const StorePaths& paths) noexcept;
 
 }  // namespace tamsel

@@ -1,0 +1,104 @@
+#include "team_store.h"
+
+#include <memory>
+#include <vector>
+
+#include "../common/win32_raii.h"
+#include "bounded_work.h"
+#include "preview_store.h"
+#include "team_store_rules.h"
+
+namespace tamsel {
+
+namespace {
+
+// A policy value longer than any path is not one.
+constexpr DWORD kMaxPolicyBytes = 32768 * sizeof(wchar_t);
+
+std::wstring ReadPolicyValue() {
+    UniqueRegKey key;
+    // The 64-bit view on 64-bit Windows, so that both builds read what Group Policy wrote.
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kTeamStorePolicyKey, 0, KEY_QUERY_VALUE | KEY_WOW64_64KEY, key.put()) !=
+        ERROR_SUCCESS) {
+        return {};
+    }
+    DWORD type = 0;
+    DWORD bytes = 0;
+    if (RegQueryValueExW(key.get(), kTeamStorePolicyValue, nullptr, &type, nullptr, &bytes) != ERROR_SUCCESS ||
+        (type != REG_SZ && type != REG_EXPAND_SZ) || bytes > kMaxPolicyBytes) {
+        return {};
+    }
+    // One more character than asked for: the stored string need not end in NUL.
+    std::vector<wchar_t> text(bytes / sizeof(wchar_t) + 1, L'\0');
+    if (RegQueryValueExW(key.get(), kTeamStorePolicyValue, nullptr, &type, reinterpret_cast<BYTE*>(text.data()),
+                         &bytes) != ERROR_SUCCESS ||
+        (type != REG_SZ && type != REG_EXPAND_SZ)) {
+        return {};
+    }
+    std::wstring value(text.data());
+    if (type != REG_EXPAND_SZ || value.empty()) return value;
+
+    const DWORD needed = ExpandEnvironmentStringsW(value.c_str(), nullptr, 0);
+    if (needed == 0) return {};
+    std::wstring expanded(needed, L'\0');
+    const DWORD written = ExpandEnvironmentStringsW(value.c_str(), expanded.data(), needed);
+    if (written == 0 || written > needed) return {};
+    expanded.resize(written - 1);
+    return expanded;
+}
+
+class FileExistence final : public BoundedTask {
+public:
+    explicit FileExistence(std::wstring path) : path_(std::move(path)) {}
+    void Run() noexcept override { exists_ = LocalFileExists(path_); }
+    bool exists() const { return exists_; }
+
+private:
+    const std::wstring path_;
+    bool exists_ = false;
+};
+
+}  // namespace
+
+std::wstring GetTeamStoreFolder() noexcept {
+    try {
+        return TeamStoreFolderFromPolicy(ReadPolicyValue());
+    } catch (...) {
+        return {};
+    }
+}
+
+StorePaths GetStorePaths(const std::wstring& key) noexcept {
+    StorePaths paths;
+    if (key.empty()) return paths;
+    try {
+        paths.local = GetPreviewFilePath(key);
+        const std::wstring team = GetTeamStoreFolder();
+        if (!team.empty()) paths.team = team + key;
+    } catch (...) {
+        paths.team.clear();
+    }
+    return paths;
+}
+
+bool LocalFileExists(const std::wstring& path) noexcept {
+    if (path.empty()) return false;
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool TeamFileExists(const std::wstring& path) noexcept {
+    if (path.empty()) return false;
+    try {
+        const auto check = std::make_shared<FileExistence>(path);
+        return RunBounded(check, kTeamStoreWaitMs) && check->exists();
+    } catch (...) {
+        return false;
+    }
+}
+
+bool StoreHoldsPicture(const StorePaths& paths) noexcept {
+    return LocalFileExists(paths.local) || TeamFileExists(paths.team);
+}
+
+}  // namespace tamsel
