@@ -17,7 +17,8 @@ from pathlib import Path
 
 from PIL import Image
 
-WINE_RUN = VIEWER = PARTIAL_VIEWER = PLUGIN = STORE = WORK = None
+WINE_RUN = VIEWER = PARTIAL_VIEWER = PLUGIN = PREFIX = STORE = WORK = None
+POLICY_KEY = r"HKLM\Software\Policies\Tamsel"
 
 SKY, GROUND, INK = (135, 206, 235), (96, 128, 56), (0, 0, 64)
 RED, GREEN, BLUE, YELLOW = (255, 0, 0), (0, 255, 0), (0, 0, 255), (255, 255, 0)
@@ -228,6 +229,73 @@ class StandinTest(unittest.TestCase):
         self.assertEqual(Image.open(third).convert("RGB").getpixel((border + 12, caption + 35)), RED)
         self.assert_scene_png(model.preview, 512, 384)
 
+    def team_share(self, server="tamsel-viewer-team"):
+        """A folder that Wine serves as \\<server>\share, named by the machine
+        policy until the test ends; returns the folder."""
+        folder = self.folder / f"share-{server}"
+        folder.mkdir()
+        link = PREFIX / "dosdevices" / "unc" / server / "share"
+        link.parent.mkdir(parents=True, exist_ok=True)
+        link.unlink(missing_ok=True)
+        link.symlink_to(folder)
+        self.addCleanup(link.unlink, missing_ok=True)
+        self.set_policy(f"\\\\{server}\\share\\")
+        return folder
+
+    def set_policy(self, value):
+        subprocess.run([WINE_RUN, "reg", "add", POLICY_KEY, "/v", "TeamStore", "/t", "REG_SZ", "/d", value, "/f"],
+                       check=True, capture_output=True)
+        self.addCleanup(subprocess.run, [WINE_RUN, "reg", "delete", POLICY_KEY, "/v", "TeamStore", "/f"],
+                        capture_output=True)
+
+    def test_team_store_capture_writes_both_copies(self):
+        share = self.team_share()
+        model = self.model()
+        lines = self.run_viewer("--load", windows_path(model.path))
+        self.assertEqual(len(self.calls(lines, "render_screenshot")), 1)
+        self.assertEqual(model.store_files(), [model.key])
+        self.assertEqual([p.name for p in share.iterdir()], [model.key])
+        self.assert_scene_png(model.preview, 512, 384)
+        self.assertEqual((share / model.key).read_bytes(), model.preview.read_bytes())
+
+    def test_team_copy_alone_stops_the_capture_shows_in_the_dialog_and_yes_replaces_both(self):
+        share = self.team_share()
+        model = self.model()
+        solid_png(share / model.key, (400, 200), (255, 0, 255))
+        shown = self.folder / "dialog.png"
+        lines = self.run_viewer("--load", windows_path(model.path),
+                                "--answer", "no", "--save-dialog", windows_path(shown), "--click",
+                                "--answer", "yes", "--click")
+        self.assertEqual(self.calls(lines, "render_screenshot"), ["render_screenshot(7, 512, 384, buffer) -> 1"],
+                         "only Yes renders")
+        image = Image.open(shown).convert("RGB")
+        border = (image.width - 217) // 2
+        caption = image.height - 267 - border
+        self.assertEqual(image.getpixel((border + 108, caption + 70)), (255, 0, 255), "the team picture")
+        self.assertEqual(model.store_files(), [model.key])
+        self.assertEqual([p.name for p in share.iterdir()], [model.key])
+        for picture in (model.preview, share / model.key):
+            self.assert_scene_png(picture, 512, 384)
+
+    def test_read_only_or_missing_share_leaves_the_local_capture_and_nothing_half_written(self):
+        for case in ("missing", "read-only"):
+            with self.subTest(case=case):
+                if case == "missing":
+                    share = None
+                    self.set_policy("\\\\tamsel-nosuch\\share\\")
+                else:
+                    share = self.team_share()
+                    # Wine ignores permission bits for root; the immutable flag holds.
+                    if subprocess.run(["chattr", "+i", str(share)], capture_output=True).returncode != 0:
+                        self.skipTest("no immutable flag on this file system")
+                    self.addCleanup(subprocess.run, ["chattr", "-i", str(share)], capture_output=True)
+                model = self.model(f"model_{case}.ifc")
+                self.run_viewer("--load", windows_path(model.path))
+                self.assertEqual(model.store_files(), [model.key])
+                self.assert_scene_png(model.preview, 512, 384)
+                if share:
+                    self.assertEqual(list(share.iterdir()), [])
+
     def test_viewer_without_view_rect_and_render_writes_nothing(self):
         model = self.model()
         lines = self.run_viewer("--load", windows_path(model.path), "--click", viewer=PARTIAL_VIEWER)
@@ -238,10 +306,11 @@ class StandinTest(unittest.TestCase):
 
 
 def main():
-    global WINE_RUN, VIEWER, PARTIAL_VIEWER, PLUGIN, STORE, WORK
+    global WINE_RUN, VIEWER, PARTIAL_VIEWER, PLUGIN, PREFIX, STORE, WORK
     WINE_RUN, VIEWER, PARTIAL_VIEWER = sys.argv[1:4]
     PLUGIN = Path(sys.argv[4])
-    STORE = Path(sys.argv[5]) / "drive_c" / "ProgramData" / "tamsel"
+    PREFIX = Path(sys.argv[5])
+    STORE = PREFIX / "drive_c" / "ProgramData" / "tamsel"
     WORK = Path(sys.argv[6])
     WORK.mkdir(parents=True, exist_ok=True)
     unittest.main(argv=[sys.argv[0]] + sys.argv[7:], verbosity=2)
