@@ -19,6 +19,7 @@ struct MsiHandleTraits {
 using UniqueMsiHandle = tamsel::UniqueResource<MSIHANDLE, MsiHandleTraits>;
 
 constexpr wchar_t kPluginFolderProperty[] = L"PLUGINDIR";
+constexpr wchar_t kCreatedFolderProperty[] = L"PluginFolderCreated";
 
 std::wstring GetProperty(MSIHANDLE install, const wchar_t* name) {
     DWORD chars = 0;
@@ -49,18 +50,43 @@ void ReportError(MSIHANDLE install, const std::wstring& text) {
 }  // namespace
 
 // Runs before any file is copied: Windows Installer finds a plugin folder
-// below a file only while copying, too late to undo cleanly.
+// below a file only while copying, too late to undo cleanly. Also notes the
+// topmost folder that the install creates, so that uninstalling removes it
+// again; a value remembered from the installed version is kept.
 extern "C" UINT __stdcall CheckPluginFolder(MSIHANDLE install) noexcept {
     try {
         const std::wstring folder = GetProperty(install, kPluginFolderProperty);
-        const std::wstring file = tamsel::FindFileInTheWay(folder, KindOf);
-        if (file.empty()) return ERROR_SUCCESS;
-        ReportError(install, L"The plugin folder " + folder + L" cannot be created: " + file +
-                                 L" is a file. Choose another folder with PLUGINDIR.");
-        return ERROR_INSTALL_FAILURE;
+        const tamsel::PluginFolderPlan plan = tamsel::PlanPluginFolder(folder, KindOf);
+        if (!plan.file_in_the_way.empty()) {
+            ReportError(install, L"The plugin folder " + folder + L" cannot be created: " + plan.file_in_the_way +
+                                     L" is a file. Choose another folder with PLUGINDIR.");
+            return ERROR_INSTALL_FAILURE;
+        }
+        if (GetProperty(install, kCreatedFolderProperty).empty() && !plan.first_missing.empty()) {
+            MsiSetPropertyW(install, kCreatedFolderProperty, plan.first_missing.c_str());
+        }
+        return ERROR_SUCCESS;
     } catch (...) {
         return ERROR_INSTALL_FAILURE;
     }
+}
+
+// Deferred, after Windows Installer removed the plugin's files and its own
+// folders: removes the parents that the install created, while they are
+// empty. Its data is "<plugin folder>|<topmost created folder>".
+extern "C" UINT __stdcall RemoveCreatedPluginFolders(MSIHANDLE install) noexcept {
+    try {
+        const std::wstring data = GetProperty(install, L"CustomActionData");
+        const size_t bar = data.find(L'|');
+        if (bar == std::wstring::npos) return ERROR_SUCCESS;
+        for (const std::wstring& folder : tamsel::FoldersUpTo(data.substr(0, bar), data.substr(bar + 1))) {
+            if (!RemoveDirectoryW(folder.c_str()) && GetFileAttributesW(folder.c_str()) != INVALID_FILE_ATTRIBUTES) {
+                break;  // not empty: it holds something that is not ours, and so do its parents
+            }
+        }
+    } catch (...) {
+    }
+    return ERROR_SUCCESS;  // a folder left behind is no reason to undo an uninstall
 }
 
 // Explorer keeps icons, thumbnails and handlers of file types it has seen;

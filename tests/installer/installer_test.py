@@ -1,0 +1,322 @@
+#!/usr/bin/python3
+"""The MSI under wine64's msiexec, each scenario in a fresh Wine prefix of its
+own (made by scripts/wine-prefix.sh, removed afterwards).
+
+installer_test.py <wine-run.sh> <wine-prefix.sh> <dist folder> <version>
+                  <build_msi.sh> <tamsel_msi_actions.dll> <preview_host.exe>
+                  <samples folder> <work folder> [unittest arguments]
+
+<dist folder> holds what scripts/package.sh made: x86/, x64/ and
+Tamsel-<version>-x64.msi."""
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import unittest
+from pathlib import Path
+
+sys.path.insert(0, str(Path(__file__).resolve().parent.parent / "tools"))
+import pane_check  # noqa: E402
+from snapshots import (INSTALLER_BOOKKEEPING, Registry, file_digest, folder_differences, folder_snapshot,  # noqa: E402
+                       hex_string)
+
+WINE_RUN = MAKE_PREFIX = DIST = VERSION = BUILD_MSI = ACTIONS = HOST = SAMPLES = WORK = None
+
+HANDLER_CLASS = "{3C994A91-448B-42B9-814C-B427301F3DAA}"
+THUMBNAIL_CLASS = "{82A51337-D4BF-4A3F-9C2F-A295D6113619}"
+HANDLER_APPID = "{95AA36D5-5FB7-4E94-BE55-67FD81DDAB6D}"
+PREVIEW_HOST_32_APPID = "{534A1E02-D58F-44F0-B58B-36CBED287C7C}"
+PREVIEW_SLOT = "{8895b1c6-b41f-4c1c-a562-0d564250836f}"
+THUMBNAIL_SLOT = "{e357fccd-a995-4576-b01f-234630154e96}"
+HKLM = "HKEY_LOCAL_MACHINE"
+CLASSES = HKLM + r"\Software\Classes"
+SETTINGS = HKLM + r"\Software\Tamsel"
+UNINSTALL = HKLM + r"\Software\Microsoft\Windows\CurrentVersion\Uninstall"
+PE_MACHINE = {0x14C: "x86", 0x8664: "x64"}
+
+
+def windows_path(path):
+    return "Z:" + str(Path(path).resolve()).replace("/", "\\")
+
+
+def exported_string(text):
+    return '"' + text.replace("\\", "\\\\").replace('"', '\\"') + '"'
+
+
+def exported_expand_string(text):
+    return "hex(2):" + ",".join(f"{b:02x}" for b in (text + "\0").encode("utf-16-le"))
+
+
+def machine_layout(handler_path, type_key=".ifc"):
+    """What tamsel_handler.dll's machine-wide registration writes into the
+    64-bit view of a fresh prefix, as Registry.added_since lines."""
+    clsid = CLASSES + r"\CLSID"
+    shellex = CLASSES + "\\" + type_key + r"\shellex"
+    handlers = HKLM + r"\Software\Microsoft\Windows\CurrentVersion\PreviewHandlers"
+    rows = [
+        (shellex + "\\" + PREVIEW_SLOT, "@", exported_string(HANDLER_CLASS)),
+        (shellex + "\\" + THUMBNAIL_SLOT, "@", exported_string(THUMBNAIL_CLASS)),
+        (CLASSES + r"\AppID" + "\\" + HANDLER_APPID, "DllSurrogate",
+         exported_expand_string(r"%SystemRoot%\system32\prevhost.exe")),
+        (clsid + "\\" + HANDLER_CLASS, "@", exported_string("tamsel.TamselHandler Class")),
+        (clsid + "\\" + HANDLER_CLASS, "AppID", exported_string(HANDLER_APPID)),
+        (clsid + "\\" + HANDLER_CLASS + r"\InprocServer32", "@", exported_string(handler_path)),
+        (clsid + "\\" + HANDLER_CLASS + r"\InprocServer32", "ThreadingModel", exported_string("Apartment")),
+        (clsid + "\\" + THUMBNAIL_CLASS, "@", exported_string("tamsel.TamselThumbnailProvider Class")),
+        (clsid + "\\" + THUMBNAIL_CLASS + r"\InprocServer32", "@", exported_string(handler_path)),
+        (clsid + "\\" + THUMBNAIL_CLASS + r"\InprocServer32", "ThreadingModel", exported_string("Apartment")),
+        (handlers, HANDLER_CLASS, exported_string("TamselHandler")),
+    ]
+    # New keys show as lines of their own; the type key and its shellex are new in a fresh prefix.
+    keys = {key for key, _, _ in rows} | {CLASSES + "\\" + type_key, shellex}
+    lines = {f"{key}\\{name}={data}" for key, name, data in rows} | (keys - {handlers})
+    return sorted(lines, key=str.lower)
+
+
+def view_64(lines):
+    return [line for line in lines if "\\wow6432node" not in line.lower()]
+
+
+def view_32_classes(lines):
+    """The 32-bit view's class entries, without AppID keys (Wine, like Windows,
+    shares AppID between the views), named as in the 64-bit view."""
+    prefix = HKLM + r"\Software\Wow6432Node" + "\\"
+    return sorted((HKLM + r"\Software" + "\\" + line[len(prefix):] for line in lines
+                   if line.lower().startswith(prefix.lower()) and "\\appid\\" not in line.lower()), key=str.lower)
+
+
+def pe_machine(path):
+    data = Path(path).read_bytes()
+    offset = int.from_bytes(data[0x3C:0x40], "little")
+    return PE_MACHINE.get(int.from_bytes(data[offset + 4:offset + 6], "little"), "other")
+
+
+class Prefix:
+    """A fresh Wine prefix with its own persistent wineserver."""
+
+    def __init__(self, folder):
+        self.folder = folder
+        self.log = folder.parent / (folder.name + ".log")
+        subprocess.run(["bash", MAKE_PREFIX, str(folder)], check=True, stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL, timeout=300)
+        self.drive_c = folder / "drive_c"
+        self.store = self.drive_c / "ProgramData" / "tamsel"
+
+    def close(self):
+        subprocess.run(["/usr/lib/wine/wineserver", "-k"], env={**os.environ, "WINEPREFIX": str(self.folder)},
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        shutil.rmtree(self.folder, ignore_errors=True)
+
+    def run(self, *args):
+        """Exit status of a Windows program; its output (and that of Wine's helper
+        processes, which outlive it) goes to the prefix's log."""
+        with open(self.log, "ab") as out:
+            out.write(f"\n$ {' '.join(map(str, args))}\n".encode())
+            out.flush()
+            return subprocess.run([WINE_RUN, *map(str, args)], stdout=out, stderr=out, stdin=subprocess.DEVNULL,
+                                  env={**os.environ, "TAMSEL_WINEPREFIX": str(self.folder)},
+                                  timeout=240).returncode
+
+    def msiexec(self, *args):
+        msi_log = self.folder.parent / "msiexec.log"
+        rc = self.run("msiexec", *args, "/qn", "/l*v", windows_path(msi_log))
+        if msi_log.exists():
+            with open(self.log, "ab") as out:
+                out.write(msi_log.read_bytes())
+            msi_log.unlink()
+        return rc
+
+    def registry(self):
+        texts = []
+        for root in ("HKLM", "HKCU"):
+            export = self.folder.parent / f"{root}.reg"
+            if self.run("reg", "export", root, windows_path(export), "/y") != 0:
+                raise AssertionError(f"reg export {root} failed; see {self.log}")
+            texts.append(export.read_bytes().decode("utf-16"))
+            export.unlink()
+        return Registry.parse(*texts)
+
+    def files(self, *extra):
+        return folder_snapshot(self.drive_c / "Program Files", self.drive_c / "Program Files (x86)",
+                               self.drive_c / "ProgramData", *extra)
+
+    def path(self, windows):
+        """The Unix path of a C:\\ path."""
+        return self.drive_c.joinpath(*windows[3:].split("\\"))
+
+
+class InstallerTest(unittest.TestCase):
+    maxDiff = None
+
+    def setUp(self):
+        self.work = Path(tempfile.mkdtemp(dir=WORK))
+        self.prefixes = []
+        self.msi = Path(DIST) / f"Tamsel-{VERSION}-x64.msi"
+        self.assertTrue(self.msi.is_file(), f"{self.msi} is missing: scripts/package.sh builds it")
+
+    def tearDown(self):
+        # The prefixes go (about 700 MB each); the logs beside them stay for a failure to be read.
+        for prefix in self.prefixes:
+            prefix.close()
+
+    def fresh_prefix(self, name):
+        prefix = Prefix(self.work / name)
+        self.prefixes.append(prefix)
+        return prefix
+
+    def assert_installs(self, prefix, *args, msi=None):
+        rc = prefix.msiexec("/i", windows_path(msi or self.msi), *args)
+        self.assertEqual(rc, 0, f"msiexec /i {' '.join(args)} exited {rc}; see {prefix.log}")
+
+    def assert_uninstalls(self, prefix):
+        rc = prefix.msiexec("/x", windows_path(self.msi))
+        self.assertEqual(rc, 0, f"msiexec /x exited {rc}; see {prefix.log}")
+
+    def assert_unchanged(self, before_registry, before_files, prefix, *extra, when):
+        registry_changes = prefix.registry().differences(before_registry)
+        self.assertEqual(registry_changes, [], f"registry {when}")
+        self.assertEqual(folder_differences(before_files, prefix.files(*extra)), [], f"files {when}")
+
+    def installed_products(self, registry):
+        return sorted(registry.value(path, "DisplayVersion") for lowered, (path, values) in registry.keys.items()
+                      if lowered.startswith(UNINSTALL.lower() + "\\")
+                      and registry.value(path, "DisplayName") == exported_string("Tamsel"))
+
+    @staticmethod
+    def dist_files(arch, prefix, folder, plugin=False):
+        """What the install puts into `folder` (a C:\\ path) from dist/<arch>: path -> file_digest."""
+        names = ["tamsel.dll", "tamsel_data", *(f"tamsel_data/{name}" for name in
+                                                 ("icon.png", "icon_small.png", "lang.de", "lang.en"))]
+        target = prefix.path(folder)
+        files = {str(target / name): file_digest(Path(DIST) / arch / name)
+                 for name in (names if plugin else ["tamsel_handler.dll"])}
+        return {str(target): "folder", **files}
+
+    def assert_files_added(self, before, after, expected):
+        """Exactly the expected files and folders are new, with the expected content."""
+        self.assertEqual(folder_differences(before, after), sorted(f"+ {path}" for path in expected))
+        self.assertEqual({path: after[path] for path in expected}, expected)
+
+    def plant_picture(self, prefix):
+        """A sample model with a picture in the Preview store; returns the model and the picture's bytes."""
+        model = self.work / "model.ifc"
+        model.write_bytes((Path(SAMPLES) / "SmallModelIfc4.ifc").read_bytes())
+        prefix.store.mkdir(parents=True, exist_ok=True)
+        picture = prefix.store / pane_check.preview_key(model)
+        pane_check.plant(picture)
+        return model, picture
+
+    def assert_pane_shows_picture(self, prefix, model):
+        png = self.work / "pane.png"
+        rc = prefix.run(HOST, windows_path(model), "--save", windows_path(png))
+        self.assertEqual(rc, 0, f"preview_host exited {rc}; see {prefix.log}")
+        try:
+            pane_check.check_picture(png, 8, 89, 350, 262)  # the 512x384 picture fitted into the 366x422 pane
+        except SystemExit as failure:
+            self.fail(str(failure))
+
+    def test_install_upgrade_and_uninstall(self):
+        reference_layout = machine_layout(r"C:\Program Files\Tamsel\tamsel_handler.dll")
+        prefix = self.fresh_prefix("install")
+        model, picture = self.plant_picture(prefix)
+        picture_bytes = picture.read_bytes()
+        before_registry, before_files = prefix.registry(), prefix.files()
+
+        older = self.work / "Tamsel-0.0.1-x64.msi"
+        subprocess.run(["bash", BUILD_MSI, "0.0.1", DIST, ACTIONS, str(older)], check=True,
+                       stdout=subprocess.DEVNULL, timeout=120)
+        self.assert_installs(prefix, msi=older)
+        self.assertEqual(self.installed_products(prefix.registry()), [exported_string("0.0.1")])
+        self.assert_installs(prefix)
+
+        registry = prefix.registry()
+        self.assertEqual(self.installed_products(registry), [exported_string(VERSION)], "one product, the new one")
+        plugin_dir = r"C:\Program Files (x86)\Kelvarrion\plugins\tamsel"
+        expected_files = {**self.dist_files("x64", prefix, r"C:\Program Files\Tamsel"),
+                          **self.dist_files("x86", prefix, r"C:\Program Files (x86)\Tamsel"),
+                          **self.dist_files("x86", prefix, plugin_dir, plugin=True),
+                          str(prefix.path(r"C:\Program Files (x86)\Kelvarrion")): "folder",
+                          str(prefix.path(r"C:\Program Files (x86)\Kelvarrion\plugins")): "folder"}
+        self.assert_files_added(before_files, prefix.files(), expected_files)
+
+        added = registry.added_since(before_registry, INSTALLER_BOOKKEEPING + (SETTINGS,))
+        x64_handler, x86_handler = r"C:\Program Files\Tamsel\tamsel_handler.dll", \
+            r"C:\Program Files (x86)\Tamsel\tamsel_handler.dll"
+        self.assertEqual(view_64(added), reference_layout, "the 64-bit view against the DLL's own registration")
+        expected_32 = [line.replace(exported_string(x64_handler), exported_string(x86_handler))
+                       .replace(f"AppID={exported_string(HANDLER_APPID)}",
+                                f"AppID={exported_string(PREVIEW_HOST_32_APPID)}")
+                       for line in reference_layout if "\\appid\\" not in line.lower()]
+        self.assertEqual(view_32_classes(added), expected_32, "the 32-bit view: the x86 build and its host")
+        surrogate = registry.value(CLASSES + r"\AppID" + "\\" + HANDLER_APPID, "DllSurrogate")
+        self.assertTrue(surrogate.startswith("hex(2):"), f"DllSurrogate is not REG_EXPAND_SZ: {surrogate}")
+        self.assertEqual(hex_string(surrogate), r"%SystemRoot%\system32\prevhost.exe")
+
+        self.assert_pane_shows_picture(prefix, model)
+
+        self.assert_uninstalls(prefix)
+        self.assert_unchanged(before_registry, before_files, prefix, when="after the uninstall")
+        self.assertEqual(picture.read_bytes(), picture_bytes, "the stored picture")
+
+    def test_plugin_folder_and_features(self):
+        prefix = self.fresh_prefix("choices")
+        model, picture = self.plant_picture(prefix)
+        blocker = prefix.path(r"C:\blocker")
+        blocker.write_text("a file where the plugin folder would go\n")
+        viewer = prefix.path(r"C:\Other Viewer")
+        before_registry, before_files = prefix.registry(), prefix.files(viewer)
+
+        for bad in (r"PLUGINDIR=C:\blocker\plugins", r"PLUGINDIR=C:\blocker", "PLUGINARCH=arm64"):
+            rc = prefix.msiexec("/i", windows_path(self.msi), bad)
+            self.assertNotEqual(rc, 0, f"{bad} was accepted")
+            self.assert_unchanged(before_registry, before_files, prefix, viewer, when=f"after {bad} was refused")
+        self.assertIn(rb"C:\blocker is a file", prefix.log.read_bytes(), f"no reason given in {prefix.log}")
+
+        self.assert_installs(prefix, "ADDLOCAL=Handler")
+        expected = {**self.dist_files("x64", prefix, r"C:\Program Files\Tamsel"),
+                    **self.dist_files("x86", prefix, r"C:\Program Files (x86)\Tamsel")}
+        self.assert_files_added(before_files, prefix.files(viewer), expected)
+        self.assertIsNone(prefix.registry().value(SETTINGS, "PluginDir"))
+        self.assert_pane_shows_picture(prefix, model)
+        self.assert_uninstalls(prefix)
+        self.assert_unchanged(before_registry, before_files, prefix, viewer, when="after removing the handler")
+
+        # A folder that does not exist, two levels below one that does not either.
+        plugin_dir = r"C:\Other Viewer\extensions\tamsel"
+        self.assert_installs(prefix, f"PLUGINDIR={plugin_dir}", "PLUGINARCH=x64", "ADDLOCAL=Plugin")
+        expected = {**self.dist_files("x64", prefix, plugin_dir, plugin=True),
+                    str(prefix.path(r"C:\Other Viewer")): "folder",
+                    str(prefix.path(r"C:\Other Viewer\extensions")): "folder"}
+        self.assert_files_added(before_files, prefix.files(viewer), expected)
+        self.assertEqual(pe_machine(prefix.path(plugin_dir + r"\tamsel.dll")), "x64")
+        registry = prefix.registry()
+        self.assertEqual(registry.value(SETTINGS, "PluginDir"), exported_string(plugin_dir + "\\"))
+        self.assertIsNone(registry.value(CLASSES + r"\CLSID" + "\\" + HANDLER_CLASS))
+        self.assert_uninstalls(prefix)
+        self.assert_unchanged(before_registry, before_files, prefix, viewer, when="after removing the plugin")
+        self.assertTrue(picture.is_file())
+
+    def test_package_tables_and_summary(self):
+        tables = subprocess.run(["msiinfo", "tables", str(self.msi)], capture_output=True, text=True, check=True)
+        for table in tables.stdout.split():
+            export = subprocess.run(["msiinfo", "export", str(self.msi), table], capture_output=True, text=True,
+                                    cwd=self.work)  # binary streams land in ./Binary
+            self.assertEqual((export.returncode, export.stderr), (0, ""), f"table {table}")
+        summary = subprocess.run(["msiinfo", "suminfo", str(self.msi)], capture_output=True, text=True, check=True)
+        self.assertIn(f"Subject: Tamsel {VERSION}", summary.stdout)
+        self.assertIn("Template: x64;1033", summary.stdout)
+        registry = subprocess.run(["msiinfo", "export", str(self.msi), "Registry"], capture_output=True,
+                                  text=True, check=True, cwd=self.work).stdout
+        self.assertIn("DllSurrogate\t#%%SystemRoot%", registry)
+
+
+def main():
+    global WINE_RUN, MAKE_PREFIX, DIST, VERSION, BUILD_MSI, ACTIONS, HOST, SAMPLES, WORK
+    (WINE_RUN, MAKE_PREFIX, DIST, VERSION, BUILD_MSI, ACTIONS, HOST, SAMPLES, WORK), rest = sys.argv[1:10], sys.argv[10:]
+    Path(WORK).mkdir(parents=True, exist_ok=True)
+    unittest.main(argv=[sys.argv[0], *rest], verbosity=2)
+
+
+if __name__ == "__main__":
+    main()
