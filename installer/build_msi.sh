@@ -1,13 +1,12 @@
 #!/usr/bin/env bash
-# build_msi.sh <version> <dist folder> <tamsel_msi_actions.dll> <output.msi> [<wxs>]
-# Builds one MSI with wixl from the stripped install in <dist folder> (x86/ and
-# x64/), then applies patch.sql beside the .wxs: what wixl cannot express.
+# build_msi.sh <version> <dist folder> <tamsel_msi_actions.dll> <output.msi> [machine|user]
+# Builds one MSI of tamsel.wxs with wixl from the stripped install in <dist
+# folder> (x86/ and x64/), for all users (default) or for one user, then
+# applies patch.sql: what wixl cannot express.
 set -euo pipefail
-version=$1 dist=$2 actions=$3 out=$4
+version=$1 dist=$2 actions=$3 out=$4 scope=${5:-machine}
 here=$(cd "$(dirname "$0")" && pwd)
-wxs=${5:-$here/tamsel.wxs}
-patch=${wxs%.wxs}.sql
-[[ -f $patch ]] || patch=$here/patch.sql
+[[ $scope == machine || $scope == user ]] || { echo "build_msi.sh: scope is machine or user, not $scope" >&2; exit 64; }
 
 mkdir -p "$(dirname "$out")"
 out=$(realpath -m "$out")
@@ -18,11 +17,12 @@ trap 'rm -rf "$stage"' EXIT
 ln -s "$(realpath "$dist/x86")" "$stage/x86"
 ln -s "$(realpath "$dist/x64")" "$stage/x64"
 ln -s "$(realpath "$actions")" "$stage/tamsel_msi_actions.dll"
-(cd "$stage" && wixl -a x64 -D Version="$version" -D Dist=. -D Actions=tamsel_msi_actions.dll -o "$out.part" "$wxs")
+(cd "$stage" && wixl -a x64 -D Scope="$scope" -D Version="$version" -D Dist=. -D Actions=tamsel_msi_actions.dll \
+  -o "$out.part" "$here/tamsel.wxs")
 queries=()
 while IFS= read -r query; do
   [[ -n $query && $query != --* ]] && queries+=(-q "$query")
-done <"$patch"
+done <"$here/patch.sql"
 msibuild "$out.part" "${queries[@]}"
 mv "$out.part" "$out"
 echo "built $out"

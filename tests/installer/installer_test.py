@@ -8,6 +8,7 @@ installer_test.py <wine-run.sh> <wine-prefix.sh> <dist folder> <version>
 
 <dist folder> holds what scripts/package.sh made: x86/, x64/ and
 Tamsel-<version>-x64.msi."""
+import getpass
 import os
 import shutil
 import subprocess
@@ -29,9 +30,11 @@ HANDLER_APPID = "{95AA36D5-5FB7-4E94-BE55-67FD81DDAB6D}"
 PREVIEW_HOST_32_APPID = "{534A1E02-D58F-44F0-B58B-36CBED287C7C}"
 PREVIEW_SLOT = "{8895b1c6-b41f-4c1c-a562-0d564250836f}"
 THUMBNAIL_SLOT = "{e357fccd-a995-4576-b01f-234630154e96}"
-HKLM = "HKEY_LOCAL_MACHINE"
+WINDOWS_PREVIEW_HOST_APPID = "{6D2B5079-2F0B-48DD-AB7F-97CEC514D30B}"
+HKLM, HKCU = "HKEY_LOCAL_MACHINE", "HKEY_CURRENT_USER"
 CLASSES = HKLM + r"\Software\Classes"
-SETTINGS = HKLM + r"\Software\Tamsel"
+SETTINGS = HKLM + r"\Software\Tamsel"  # what the package remembers for upgrades and uninstalls
+USER_SETTINGS = HKCU + r"\Software\Tamsel"
 UNINSTALL = HKLM + r"\Software\Microsoft\Windows\CurrentVersion\Uninstall"
 PE_MACHINE = {0x14C: "x86", 0x8664: "x64"}
 
@@ -48,19 +51,21 @@ def exported_expand_string(text):
     return "hex(2):" + ",".join(f"{b:02x}" for b in (text + "\0").encode("utf-16-le"))
 
 
-def machine_layout(handler_path, type_key=".ifc"):
-    """What tamsel_handler.dll's machine-wide registration writes into the
-    64-bit view of a fresh prefix, as Registry.added_since lines."""
-    clsid = CLASSES + r"\CLSID"
-    shellex = CLASSES + "\\" + type_key + r"\shellex"
-    handlers = HKLM + r"\Software\Microsoft\Windows\CurrentVersion\PreviewHandlers"
+def registration_layout(scope, handler_path, type_key=".ifc"):
+    """What tamsel_handler.dll's own registration for all users ("machine", in
+    the 64-bit view) or for one user ("user") writes into a fresh prefix, as
+    Registry.added_since lines."""
+    root = HKLM if scope == "machine" else HKCU
+    classes = root + r"\Software\Classes"
+    clsid = classes + r"\CLSID"
+    shellex = classes + "\\" + type_key + r"\shellex"
+    handlers = root + r"\Software\Microsoft\Windows\CurrentVersion\PreviewHandlers"
     rows = [
         (shellex + "\\" + PREVIEW_SLOT, "@", exported_string(HANDLER_CLASS)),
         (shellex + "\\" + THUMBNAIL_SLOT, "@", exported_string(THUMBNAIL_CLASS)),
-        (CLASSES + r"\AppID" + "\\" + HANDLER_APPID, "DllSurrogate",
-         exported_expand_string(r"%SystemRoot%\system32\prevhost.exe")),
         (clsid + "\\" + HANDLER_CLASS, "@", exported_string("tamsel.TamselHandler Class")),
-        (clsid + "\\" + HANDLER_CLASS, "AppID", exported_string(HANDLER_APPID)),
+        (clsid + "\\" + HANDLER_CLASS, "AppID",
+         exported_string(HANDLER_APPID if scope == "machine" else WINDOWS_PREVIEW_HOST_APPID)),
         (clsid + "\\" + HANDLER_CLASS + r"\InprocServer32", "@", exported_string(handler_path)),
         (clsid + "\\" + HANDLER_CLASS + r"\InprocServer32", "ThreadingModel", exported_string("Apartment")),
         (clsid + "\\" + THUMBNAIL_CLASS, "@", exported_string("tamsel.TamselThumbnailProvider Class")),
@@ -68,10 +73,14 @@ def machine_layout(handler_path, type_key=".ifc"):
         (clsid + "\\" + THUMBNAIL_CLASS + r"\InprocServer32", "ThreadingModel", exported_string("Apartment")),
         (handlers, HANDLER_CLASS, exported_string("TamselHandler")),
     ]
-    # New keys show as lines of their own; the type key and its shellex are new in a fresh prefix.
-    keys = {key for key, _, _ in rows} | {CLASSES + "\\" + type_key, shellex}
-    lines = {f"{key}\\{name}={data}" for key, name, data in rows} | (keys - {handlers})
-    return sorted(lines, key=str.lower)
+    if scope == "machine":
+        rows.append((classes + r"\AppID" + "\\" + HANDLER_APPID, "DllSurrogate",
+                     exported_expand_string(r"%SystemRoot%\system32\prevhost.exe")))
+    # New keys show as lines of their own. A fresh prefix has the machine's
+    # class and handler-list keys, and no per-user classes at all.
+    keys = {key for key, _, _ in rows} | {classes + "\\" + type_key, shellex}
+    keys = keys - {handlers} if scope == "machine" else keys | {classes, clsid}
+    return sorted({f"{key}\\{name}={data}" for key, name, data in rows} | keys, key=str.lower)
 
 
 def view_64(lines):
@@ -153,7 +162,9 @@ class InstallerTest(unittest.TestCase):
         self.work = Path(tempfile.mkdtemp(dir=WORK))
         self.prefixes = []
         self.msi = Path(DIST) / f"Tamsel-{VERSION}-x64.msi"
-        self.assertTrue(self.msi.is_file(), f"{self.msi} is missing: scripts/package.sh builds it")
+        self.user_msi = Path(DIST) / f"Tamsel-{VERSION}-x64-user.msi"
+        for msi in (self.msi, self.user_msi):
+            self.assertTrue(msi.is_file(), f"{msi} is missing: scripts/package.sh builds it")
 
     def tearDown(self):
         # The prefixes go (about 700 MB each); the logs beside them stay for a failure to be read.
@@ -217,7 +228,7 @@ class InstallerTest(unittest.TestCase):
             self.fail(str(failure))
 
     def test_install_upgrade_and_uninstall(self):
-        reference_layout = machine_layout(r"C:\Program Files\Tamsel\tamsel_handler.dll")
+        reference_layout = registration_layout("machine", r"C:\Program Files\Tamsel\tamsel_handler.dll")
         prefix = self.fresh_prefix("install")
         model, picture = self.plant_picture(prefix)
         picture_bytes = picture.read_bytes()
@@ -297,18 +308,45 @@ class InstallerTest(unittest.TestCase):
         self.assert_unchanged(before_registry, before_files, prefix, viewer, when="after removing the plugin")
         self.assertTrue(picture.is_file())
 
+    def test_per_user_install_and_uninstall(self):
+        prefix = self.fresh_prefix("user")
+        local = rf"C:\users\{getpass.getuser()}\AppData\Local"
+        before_registry, before_files = prefix.registry(), prefix.files(prefix.path(local))
+
+        self.assert_installs(prefix, msi=self.user_msi)
+        expected = {**self.dist_files("x64", prefix, local + r"\Tamsel"),
+                    **self.dist_files("x86", prefix, local + r"\Kelvarrion\plugins\tamsel", plugin=True),
+                    str(prefix.path(local + r"\Kelvarrion")): "folder",
+                    str(prefix.path(local + r"\Kelvarrion\plugins")): "folder"}
+        self.assert_files_added(before_files, prefix.files(prefix.path(local)), expected)
+        added = prefix.registry().added_since(before_registry, INSTALLER_BOOKKEEPING + (USER_SETTINGS,))
+        self.assertEqual(added, registration_layout("user", local + r"\Tamsel\tamsel_handler.dll"),
+                         "against the DLL's own registration for one user, and nothing for all users")
+
+        rc = prefix.msiexec("/x", windows_path(self.user_msi))
+        self.assertEqual(rc, 0, f"msiexec /x exited {rc}; see {prefix.log}")
+        self.assert_unchanged(before_registry, before_files, prefix, prefix.path(local), when="after the uninstall")
+
     def test_package_tables_and_summary(self):
-        tables = subprocess.run(["msiinfo", "tables", str(self.msi)], capture_output=True, text=True, check=True)
-        for table in tables.stdout.split():
-            export = subprocess.run(["msiinfo", "export", str(self.msi), table], capture_output=True, text=True,
-                                    cwd=self.work)  # binary streams land in ./Binary
-            self.assertEqual((export.returncode, export.stderr), (0, ""), f"table {table}")
-        summary = subprocess.run(["msiinfo", "suminfo", str(self.msi)], capture_output=True, text=True, check=True)
-        self.assertIn(f"Subject: Tamsel {VERSION}", summary.stdout)
-        self.assertIn("Template: x64;1033", summary.stdout)
-        registry = subprocess.run(["msiinfo", "export", str(self.msi), "Registry"], capture_output=True,
-                                  text=True, check=True, cwd=self.work).stdout
-        self.assertIn("DllSurrogate\t#%%SystemRoot%", registry)
+        for msi, subject in ((self.msi, f"Tamsel {VERSION}"), (self.user_msi, f"Tamsel for one user {VERSION}")):
+            tables = subprocess.run(["msiinfo", "tables", str(msi)], capture_output=True, text=True, check=True)
+            for table in tables.stdout.split():
+                export = subprocess.run(["msiinfo", "export", str(msi), table], capture_output=True, text=True,
+                                        cwd=self.work)  # binary streams land in ./Binary
+                self.assertEqual((export.returncode, export.stderr), (0, ""), f"{msi.name}: table {table}")
+            summary = self.msiinfo("suminfo", msi)
+            self.assertIn(f"Subject: {subject}\n", summary)
+            self.assertIn("Template: x64;1033\n", summary)
+        self.assertIn("DllSurrogate\t#%%SystemRoot%", self.msiinfo("export", self.msi, "Registry"))
+        # Word count 2 (compressed) for all users; 10 (also: no elevation) for one user, who has no ALLUSERS.
+        self.assertIn("Source: 2 (2)\n", self.msiinfo("suminfo", self.msi))
+        self.assertIn("Source: 10 (a)\n", self.msiinfo("suminfo", self.user_msi))
+        self.assertIn("\nALLUSERS\t1\n", self.msiinfo("export", self.msi, "Property"))
+        self.assertNotIn("ALLUSERS", self.msiinfo("export", self.user_msi, "Property"))
+
+    def msiinfo(self, *args):
+        return subprocess.run(["msiinfo", *map(str, args)], capture_output=True, text=True, check=True,
+                              cwd=self.work).stdout
 
 
 def main():

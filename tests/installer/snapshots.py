@@ -12,6 +12,9 @@ INSTALLER_BOOKKEEPING = (
     r"HKEY_CURRENT_USER\Software\Microsoft\Installer",
 )
 
+# Wine's display driver files a key of its own for each display it meets.
+WINE_DISPLAY_RECORDS = (r"HKEY_LOCAL_MACHINE\System\CurrentControlSet\Control\Video",)
+
 
 def _below(key, roots):
     lowered = key.lower()
@@ -20,7 +23,8 @@ def _below(key, roots):
 
 class Registry:
     """Keys (case kept, compared without case) and their values: name -> the
-    value as `reg export` writes it after the "=", continuation lines joined."""
+    value as `reg export` writes it after the "=", continuation lines joined.
+    Wine's display records are left out."""
 
     def __init__(self, keys):
         self.keys = keys  # lower-case path -> (path, {lower-case name: (name, data)})
@@ -33,7 +37,8 @@ class Registry:
             for line in logical.splitlines():
                 if line.startswith("[") and line.endswith("]"):
                     path = line[1:-1]
-                    values = keys.setdefault(path.lower(), (path, {}))[1]
+                    values = None if _below(path, WINE_DISPLAY_RECORDS) else \
+                        keys.setdefault(path.lower(), (path, {}))[1]
                 elif values is not None and (line.startswith('"') or line.startswith("@=")):
                     name, data = cls._split_value(line)
                     values[name.lower()] = (name, data)
