@@ -128,12 +128,13 @@ class Prefix:
                                   timeout=240).returncode
 
     def msiexec(self, *args):
+        """Exit status of a silent msiexec run; its log is kept in last_msi_log and the prefix's log."""
         msi_log = self.folder.parent / "msiexec.log"
         rc = self.run("msiexec", *args, "/qn", "/l*v", windows_path(msi_log))
-        if msi_log.exists():
-            with open(self.log, "ab") as out:
-                out.write(msi_log.read_bytes())
-            msi_log.unlink()
+        self.last_msi_log = msi_log.read_bytes() if msi_log.exists() else b""
+        with open(self.log, "ab") as out:
+            out.write(self.last_msi_log)
+        msi_log.unlink(missing_ok=True)
         return rc
 
     def registry(self):
@@ -179,10 +180,17 @@ class InstallerTest(unittest.TestCase):
     def assert_installs(self, prefix, *args, msi=None):
         rc = prefix.msiexec("/i", windows_path(msi or self.msi), *args)
         self.assertEqual(rc, 0, f"msiexec /i {' '.join(args)} exited {rc}; see {prefix.log}")
+        self.assert_shell_told(prefix)
 
-    def assert_uninstalls(self, prefix):
-        rc = prefix.msiexec("/x", windows_path(self.msi))
+    def assert_uninstalls(self, prefix, msi=None):
+        rc = prefix.msiexec("/x", windows_path(msi or self.msi))
         self.assertEqual(rc, 0, f"msiexec /x exited {rc}; see {prefix.log}")
+        self.assert_shell_told(prefix)
+
+    def assert_shell_told(self, prefix):
+        """The custom action that tells Explorer of changed associations ran and succeeded."""
+        self.assertRegex(prefix.last_msi_log, rb"Action ended [0-9:]+: NotifyAssociationsChanged\. Return value 1\.",
+                         f"no association change notice; see {prefix.log}")
 
     def assert_unchanged(self, before_registry, before_files, prefix, *extra, when):
         registry_changes = prefix.registry().differences(before_registry)
@@ -203,6 +211,13 @@ class InstallerTest(unittest.TestCase):
         files = {str(target / name): file_digest(Path(DIST) / arch / name)
                  for name in (names if plugin else ["tamsel_handler.dll"])}
         return {str(target): "folder", **files}
+
+    def older_msi(self):
+        """The same files as an MSI of a version lower than any release."""
+        older = self.work / "Tamsel-0.0.1-x64.msi"
+        subprocess.run(["bash", BUILD_MSI, "0.0.1", DIST, ACTIONS, str(older)], check=True,
+                       stdout=subprocess.DEVNULL, timeout=120)
+        return older
 
     def assert_files_added(self, before, after, expected):
         """Exactly the expected files and folders are new, with the expected content."""
@@ -234,10 +249,7 @@ class InstallerTest(unittest.TestCase):
         picture_bytes = picture.read_bytes()
         before_registry, before_files = prefix.registry(), prefix.files()
 
-        older = self.work / "Tamsel-0.0.1-x64.msi"
-        subprocess.run(["bash", BUILD_MSI, "0.0.1", DIST, ACTIONS, str(older)], check=True,
-                       stdout=subprocess.DEVNULL, timeout=120)
-        self.assert_installs(prefix, msi=older)
+        self.assert_installs(prefix, msi=self.older_msi())
         self.assertEqual(self.installed_products(prefix.registry()), [exported_string("0.0.1")])
         self.assert_installs(prefix)
 
@@ -293,9 +305,13 @@ class InstallerTest(unittest.TestCase):
         self.assert_uninstalls(prefix)
         self.assert_unchanged(before_registry, before_files, prefix, viewer, when="after removing the handler")
 
-        # A folder that does not exist, two levels below one that does not either.
+        # A folder that does not exist, two levels below one that does not
+        # either; an upgrade keeps the folder and build the older install was
+        # told. (Wine's msiexec does not carry feature choices over an upgrade.)
         plugin_dir = r"C:\Other Viewer\extensions\tamsel"
-        self.assert_installs(prefix, f"PLUGINDIR={plugin_dir}", "PLUGINARCH=x64", "ADDLOCAL=Plugin")
+        self.assert_installs(prefix, f"PLUGINDIR={plugin_dir}", "PLUGINARCH=x64", "ADDLOCAL=Plugin",
+                             msi=self.older_msi())
+        self.assert_installs(prefix, "ADDLOCAL=Plugin")
         expected = {**self.dist_files("x64", prefix, plugin_dir, plugin=True),
                     str(prefix.path(r"C:\Other Viewer")): "folder",
                     str(prefix.path(r"C:\Other Viewer\extensions")): "folder"}
@@ -323,8 +339,7 @@ class InstallerTest(unittest.TestCase):
         self.assertEqual(added, registration_layout("user", local + r"\Tamsel\tamsel_handler.dll"),
                          "against the DLL's own registration for one user, and nothing for all users")
 
-        rc = prefix.msiexec("/x", windows_path(self.user_msi))
-        self.assertEqual(rc, 0, f"msiexec /x exited {rc}; see {prefix.log}")
+        self.assert_uninstalls(prefix, msi=self.user_msi)
         self.assert_unchanged(before_registry, before_files, prefix, prefix.path(local), when="after the uninstall")
 
     def test_package_tables_and_summary(self):
