@@ -51,10 +51,10 @@ def exported_expand_string(text):
     return "hex(2):" + ",".join(f"{b:02x}" for b in (text + "\0").encode("utf-16-le"))
 
 
-def registration_layout(scope, handler_path, type_key=".ifc"):
+def registration_layout(scope, handler_path, type_key=".ifc", new_type_key=True):
     """What tamsel_handler.dll's own registration for all users ("machine", in
     the 64-bit view) or for one user ("user") writes into a fresh prefix, as
-    Registry.added_since lines."""
+    Registry.added_since lines; `new_type_key` when the type key is made too."""
     root = HKLM if scope == "machine" else HKCU
     classes = root + r"\Software\Classes"
     clsid = classes + r"\CLSID"
@@ -78,7 +78,7 @@ def registration_layout(scope, handler_path, type_key=".ifc"):
                      exported_expand_string(r"%SystemRoot%\system32\prevhost.exe")))
     # New keys show as lines of their own. A fresh prefix has the machine's
     # class and handler-list keys, and no per-user classes at all.
-    keys = {key for key, _, _ in rows} | {classes + "\\" + type_key, shellex}
+    keys = {key for key, _, _ in rows} | {shellex} | ({classes + "\\" + type_key} if new_type_key else set())
     keys = keys - {handlers} if scope == "machine" else keys | {classes, clsid}
     return sorted({f"{key}\\{name}={data}" for key, name, data in rows} | keys, key=str.lower)
 
@@ -296,14 +296,27 @@ class InstallerTest(unittest.TestCase):
             self.assert_unchanged(before_registry, before_files, prefix, viewer, when=f"after {bad} was refused")
         self.assertIn(rb"C:\blocker is a file", prefix.log.read_bytes(), f"no reason given in {prefix.log}")
 
+        # .ifc bound to a programmatic identifier: the handler's slots go there,
+        # and the uninstall removes them there even after .ifc was bound anew.
+        for key, value in ((r"HKCR\TamselTest.Model", "IFC model"), (r"HKCR\.ifc", "TamselTest.Model")):
+            self.assertEqual(prefix.run("reg", "add", key, "/ve", "/d", value, "/f"), 0)
+        bound_registry = prefix.registry()
         self.assert_installs(prefix, "ADDLOCAL=Handler")
         expected = {**self.dist_files("x64", prefix, r"C:\Program Files\Tamsel"),
                     **self.dist_files("x86", prefix, r"C:\Program Files (x86)\Tamsel")}
         self.assert_files_added(before_files, prefix.files(viewer), expected)
-        self.assertIsNone(prefix.registry().value(SETTINGS, "PluginDir"))
+        registry = prefix.registry()
+        self.assertIsNone(registry.value(SETTINGS, "PluginDir"))
+        self.assertEqual(view_64(registry.added_since(bound_registry, INSTALLER_BOOKKEEPING + (SETTINGS,))),
+                         registration_layout("machine", r"C:\Program Files\Tamsel\tamsel_handler.dll",
+                                             type_key="TamselTest.Model", new_type_key=False))
         self.assert_pane_shows_picture(prefix, model)
+        self.assertEqual(prefix.run("reg", "add", r"HKCR\.ifc", "/ve", "/d", "TamselTest.Other", "/f"), 0)
         self.assert_uninstalls(prefix)
-        self.assert_unchanged(before_registry, before_files, prefix, viewer, when="after removing the handler")
+        self.assertEqual(prefix.run("reg", "add", r"HKCR\.ifc", "/ve", "/d", "TamselTest.Model", "/f"), 0)
+        self.assert_unchanged(bound_registry, before_files, prefix, viewer, when="after removing the handler")
+        for key in (r"HKCR\TamselTest.Model", r"HKCR\.ifc"):
+            self.assertEqual(prefix.run("reg", "delete", key, "/f"), 0)
 
         # A folder that does not exist, two levels below one that does not
         # either; an upgrade keeps the folder and build the older install was
