@@ -95,6 +95,16 @@ def view_32_classes(lines):
                    if line.lower().startswith(prefix.lower()) and "\\appid\\" not in line.lower()), key=str.lower)
 
 
+def file_version(path):
+    """FILEVERSION of a DLL's version resource (VS_FIXEDFILEINFO), as "a.b.c.d"."""
+    data = Path(path).read_bytes()
+    at = data.find((0xFEEF04BD).to_bytes(4, "little"))
+    if at < 0:
+        return None
+    high, low = (int.from_bytes(data[at + 8 + 4 * i:at + 12 + 4 * i], "little") for i in range(2))
+    return f"{high >> 16}.{high & 0xFFFF}.{low >> 16}.{low & 0xFFFF}"
+
+
 def pe_machine(path):
     data = Path(path).read_bytes()
     offset = int.from_bytes(data[0x3C:0x40], "little")
@@ -355,7 +365,7 @@ class InstallerTest(unittest.TestCase):
         self.assert_uninstalls(prefix, msi=self.user_msi)
         self.assert_unchanged(before_registry, before_files, prefix, prefix.path(local), when="after the uninstall")
 
-    def test_package_tables_and_summary(self):
+    def test_package_tables_summary_and_versions(self):
         for msi, subject in ((self.msi, f"Tamsel {VERSION}"), (self.user_msi, f"Tamsel for one user {VERSION}")):
             tables = subprocess.run(["msiinfo", "tables", str(msi)], capture_output=True, text=True, check=True)
             for table in tables.stdout.split():
@@ -366,6 +376,8 @@ class InstallerTest(unittest.TestCase):
             self.assertIn(f"Subject: {subject}\n", summary)
             self.assertIn("Template: x64;1033\n", summary)
         self.assertIn("DllSurrogate\t#%%SystemRoot%", self.msiinfo("export", self.msi, "Registry"))
+        for dll in ("x86/tamsel.dll", "x86/tamsel_handler.dll", "x64/tamsel.dll", "x64/tamsel_handler.dll"):
+            self.assertEqual(file_version(Path(DIST) / dll), VERSION + ".0", f"the version resource of {dll}")
         # Word count 2 (compressed) for all users; 10 (also: no elevation) for one user, who has no ALLUSERS.
         self.assertIn("Source: 2 (2)\n", self.msiinfo("suminfo", self.msi))
         self.assertIn("Source: 10 (a)\n", self.msiinfo("suminfo", self.user_msi))
