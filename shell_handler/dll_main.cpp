@@ -1,4 +1,4 @@
-// Entry point and the four exports of the in-process COM server.
+// Entry point and the exports of the in-process COM server.
 #include <windows.h>
 #include <unknwn.h>
 
@@ -43,3 +43,5 @@ STDAPI DllCanUnloadNow() {
 STDAPI DllRegisterServer() { return tamsel::RegisterServer(); }
 
 STDAPI DllUnregisterServer() { return tamsel::UnregisterServer(); }
+
+STDAPI DllInstall(BOOL install, PCWSTR command_line) { return tamsel::InstallServer(install != FALSE, command_line); }

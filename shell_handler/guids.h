@@ -17,6 +17,16 @@ inline constexpr GUID kHandlerAppId = {
 inline constexpr CLSID kThumbnailClassId = {
     0x82a51337, 0xd4bf, 0x4a3f, {0x9c, 0x2f, 0xa2, 0x95, 0xd6, 0x11, 0x36, 0x19}};
 
+// Windows' own preview hosts (prevhost.exe), declared by the system under
+// these AppIDs: the host of the system's bitness, and on 64-bit Windows the
+// 32-bit host that loads 32-bit handlers.
+// {6D2B5079-2F0B-48DD-AB7F-97CEC514D30B}
+inline constexpr GUID kPreviewHostAppId = {
+    0x6d2b5079, 0x2f0b, 0x48dd, {0xab, 0x7f, 0x97, 0xce, 0xc5, 0x14, 0xd3, 0x0b}};
+// {534A1E02-D58F-44F0-B58B-36CBED287C7C}
+inline constexpr GUID kWow64PreviewHostAppId = {
+    0x534a1e02, 0xd58f, 0x44f0, {0xb5, 0x8b, 0x36, 0xcb, 0xed, 0x28, 0x7c, 0x7c}};
+
 inline constexpr wchar_t kFileExtension[] = L".ifc";
 inline constexpr wchar_t kClassDescription[] = L"tamsel.TamselHandler Class";
 inline constexpr wchar_t kThumbnailClassDescription[] = L"tamsel.TamselThumbnailProvider Class";

@@ -1,170 +1,247 @@
 #include "registration.h"
 
-#include <objbase.h>
+#include <shlobj.h>
 
 #include <cwchar>
+#include <new>
+#include <string>
 
 #define STRSAFE_NO_DEPRECATE
 #include <strsafe.h>
 
 #include "guids.h"
 #include "module.h"
+#include "registration_layout.h"
 #include "../common/win32_raii.h"
 
 namespace tamsel {
 
 namespace {
 
+// Key paths below a classes key, and type keys read from the registry, are
+// held to the buffer size that registration has always used.
 constexpr size_t kKeyPathChars = MAX_PATH;
-constexpr size_t kGuidTextChars = 39;
 
-// The shell looks for a preview handler under the IPreviewHandler identifier,
-// written in lower case, below the file type's key.
-constexpr wchar_t kPreviewHandlerSlotFormat[] = L"%ls\\shellex\\{8895b1c6-b41f-4c1c-a562-0d564250836f}";
-constexpr wchar_t kPreviewHandlersKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\PreviewHandlers";
-constexpr wchar_t kPreviewHost[] = L"%SystemRoot%\\system32\\prevhost.exe";
-
-// One value that registration writes. The key path is `key_format` with
-// `key_argument` put in for its "%ls".
-struct RegistryEntry {
-    HKEY root;
-    const wchar_t* key_format;
-    const wchar_t* key_argument;
-    const wchar_t* value_name;  // null: the key's default value
-    DWORD type;
-    const wchar_t* data;
-};
-
-// One thing that unregistration removes: a value, or a key with all below it.
-struct RegistryRemoval {
-    HKEY root;
-    const wchar_t* key_format;
-    const wchar_t* key_argument;
-    const wchar_t* value_name;  // null: the whole key tree
-};
-
-using KeyPath = wchar_t[kKeyPathChars];
-using GuidText = wchar_t[kGuidTextChars];
-
-// Fails with STRSAFE_E_INSUFFICIENT_BUFFER when the path does not fit.
-HRESULT FormatKeyPath(KeyPath& path, const wchar_t* format, const wchar_t* argument) {
-    return StringCchPrintfW(path, kKeyPathChars, format, argument);
+template <typename Step>
+HRESULT WithoutExceptions(Step step) noexcept {
+    try {
+        return step();
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    } catch (...) {
+        return E_FAIL;
+    }
 }
 
-HRESULT WriteValue(const RegistryEntry& entry, const wchar_t* path) {
+HRESULT CheckKeyPathFits(const std::wstring& key) {
+    return key.size() < kKeyPathChars ? S_OK : STRSAFE_E_INSUFFICIENT_BUFFER;
+}
+
+std::wstring PathBelow(const ClassesKey& classes, const std::wstring& key) {
+    return *classes.key ? classes.key + (L"\\" + key) : key;
+}
+
+HKEY RootOf(const RegistryLayout& layout, const RegistryRow& row) {
+    return row.place == RegistryPlace::kClasses ? layout.classes.root : layout.handler_list_root;
+}
+
+std::wstring PathOf(const RegistryLayout& layout, const RegistryRow& row) {
+    return row.place == RegistryPlace::kClasses ? PathBelow(layout.classes, row.key) : row.key;
+}
+
+const wchar_t* ValueNameOf(const RegistryRow& row) {
+    return row.value_name.empty() ? nullptr : row.value_name.c_str();
+}
+
+// The default value of a key, if it is a string that fits a key path with its
+// terminator.
+bool ReadStringDefault(HKEY root, const std::wstring& path, wchar_t (&text)[kKeyPathChars], LSTATUS& status) {
+    DWORD bytes = sizeof(text);
+    status = RegGetValueW(root, path.c_str(), nullptr, RRF_RT_REG_SZ, nullptr, text, &bytes);
+    if (status != ERROR_SUCCESS) return false;
+    // Stored text need not end in a null, and Wine's RegGetValueW then returns
+    // it as stored: only the bytes read count.
+    const size_t length = wcsnlen(text, bytes / sizeof(wchar_t));
+    if (length >= kKeyPathChars) {
+        status = ERROR_MORE_DATA;
+        return false;
+    }
+    text[length] = L'\0';
+    return true;
+}
+
+// The extension's default value names the programmatic identifier that the
+// file type is bound to. Only a non-empty string does: binary or numeric data
+// is no name, and the extension's own key then serves.
+std::wstring FindTypeKey(RegistrationMode mode) {
+    for (const ClassesKey& classes : TypeKeyLookup(mode)) {
+        wchar_t type_key[kKeyPathChars];
+        LSTATUS status;
+        if (ReadStringDefault(classes.root, PathBelow(classes, kFileExtension), type_key, status) &&
+            type_key[0] != L'\0') {
+            return type_key;
+        }
+    }
+    return kFileExtension;
+}
+
+Bitness ModuleBitness() { return sizeof(void*) == 8 ? Bitness::k64 : Bitness::k32; }
+
+Bitness WindowsBitness() {
+    if (ModuleBitness() == Bitness::k64) return Bitness::k64;
+    BOOL wow64 = FALSE;
+    return IsWow64Process(GetCurrentProcess(), &wow64) && wow64 ? Bitness::k64 : Bitness::k32;
+}
+
+HRESULT GetModulePath(std::wstring& path) {
+    wchar_t buffer[kKeyPathChars];
+    const DWORD length = GetModuleFileNameW(ModuleHandle(), buffer, kKeyPathChars);
+    if (length == 0) return HRESULT_FROM_WIN32(GetLastError());
+    // A path that fills the whole buffer was cut short, and a cut path must not
+    // be registered.
+    if (length >= kKeyPathChars) return HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER);
+    path.assign(buffer, length);
+    return S_OK;
+}
+
+HRESULT WriteRow(const RegistryLayout& layout, const RegistryRow& row) {
+    HRESULT hr = CheckKeyPathFits(row.key);
+    if (FAILED(hr)) return hr;
     UniqueRegKey key;
-    LSTATUS status = RegCreateKeyExW(entry.root, path, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr,
-                                     key.put(), nullptr);
+    LSTATUS status = RegCreateKeyExW(RootOf(layout, row), PathOf(layout, row).c_str(), 0, nullptr,
+                                     REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr, key.put(), nullptr);
     if (status != ERROR_SUCCESS) return HRESULT_FROM_WIN32(status);
-    const auto bytes = static_cast<DWORD>((wcslen(entry.data) + 1) * sizeof(wchar_t));
-    status = RegSetValueExW(key.get(), entry.value_name, 0, entry.type, reinterpret_cast<const BYTE*>(entry.data),
+    const auto bytes = static_cast<DWORD>((row.data.size() + 1) * sizeof(wchar_t));
+    status = RegSetValueExW(key.get(), ValueNameOf(row), 0, row.type, reinterpret_cast<const BYTE*>(row.data.c_str()),
                             bytes);
     return HRESULT_FROM_WIN32(status);
 }
 
 // Only the value itself must go: its key may hold other servers' values.
-HRESULT RemoveValue(const RegistryRemoval& removal, const wchar_t* path) {
+HRESULT RemoveValue(HKEY root, const std::wstring& path, const wchar_t* value_name) {
     UniqueRegKey key;
-    LSTATUS status = RegOpenKeyExW(removal.root, path, 0, KEY_WRITE, key.put());
+    LSTATUS status = RegOpenKeyExW(root, path.c_str(), 0, KEY_WRITE, key.put());
     if (status == ERROR_FILE_NOT_FOUND) return S_OK;
     if (status != ERROR_SUCCESS) return HRESULT_FROM_WIN32(status);
-    status = RegDeleteValueW(key.get(), removal.value_name);
+    status = RegDeleteValueW(key.get(), value_name);
     if (status == ERROR_FILE_NOT_FOUND) return S_OK;
     return HRESULT_FROM_WIN32(status);
 }
 
-template <size_t N>
-HRESULT WriteRegistryEntries(const RegistryEntry (&entries)[N]) {
-    for (const RegistryEntry& entry : entries) {
-        KeyPath path;
-        HRESULT hr = FormatKeyPath(path, entry.key_format, entry.key_argument);
-        if (SUCCEEDED(hr)) hr = WriteValue(entry, path);
-        if (FAILED(hr)) return hr;
-    }
-    return S_OK;
+HRESULT RemoveTree(const RegistryLayout& layout, HKEY root, const std::wstring& path) {
+    const LSTATUS status = RegDeleteTreeW(root, path.c_str());
+    if (status == ERROR_FILE_NOT_FOUND && layout.removal_style == RemovalStyle::kTolerant) return S_OK;
+    return HRESULT_FROM_WIN32(status);
 }
 
-template <size_t N>
-HRESULT RemoveRegistryEntries(const RegistryRemoval (&removals)[N]) {
-    for (const RegistryRemoval& removal : removals) {
-        KeyPath path;
-        HRESULT hr = FormatKeyPath(path, removal.key_format, removal.key_argument);
-        if (SUCCEEDED(hr)) {
-            hr = removal.value_name ? RemoveValue(removal, path)
-                                    : HRESULT_FROM_WIN32(RegDeleteTreeW(removal.root, path));
-        }
-        if (FAILED(hr)) return hr;
+// Another program may have bound the slot to its own class since: then it is
+// that program's entry.
+HRESULT RemoveSlotIfOurs(const RegistryLayout& layout, const RegistryRow& row) {
+    const HKEY root = RootOf(layout, row);
+    const std::wstring path = PathOf(layout, row);
+    wchar_t named[kKeyPathChars];
+    LSTATUS status;
+    if (ReadStringDefault(root, path, named, status)) {
+        if (CompareStringOrdinal(named, -1, row.data.c_str(), -1, TRUE) != CSTR_EQUAL) return S_OK;
+        return RemoveTree(layout, root, path);
     }
-    return S_OK;
+    const bool names_nothing_of_ours =
+        status == ERROR_FILE_NOT_FOUND || status == ERROR_UNSUPPORTED_TYPE || status == ERROR_MORE_DATA;
+    return names_nothing_of_ours ? S_OK : HRESULT_FROM_WIN32(status);
 }
 
-// The extension's default value names the programmatic identifier that the
-// file type is bound to; without a usable one, the extension's own key serves.
-void FindTypeKey(const wchar_t* extension, KeyPath& type_key) {
+bool KeyIsEmpty(HKEY root, const std::wstring& path) {
     UniqueRegKey key;
-    DWORD bytes = sizeof(type_key);
-    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, extension, 0, KEY_READ, key.put()) == ERROR_SUCCESS &&
-        RegQueryValueExW(key.get(), nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(type_key), &bytes) ==
-            ERROR_SUCCESS) {
-        // Stored text need not end in a null: only the bytes read count, and a
-        // text that leaves no room for its terminator does not fit.
-        const size_t length = wcsnlen(type_key, bytes / sizeof(wchar_t));
-        if (length > 0 && length < kKeyPathChars) {
-            type_key[length] = L'\0';
-            return;
-        }
-    }
-    StringCchCopyW(type_key, kKeyPathChars, extension);
+    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS) return false;
+    DWORD subkeys = 0, values = 0;
+    return RegQueryInfoKeyW(key.get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values, nullptr,
+                            nullptr, nullptr, nullptr) == ERROR_SUCCESS &&
+           subkeys == 0 && values == 0;
 }
 
-// What both registering and unregistering name: the GUID texts and the type key.
-struct ServerNames {
-    GuidText class_id;
-    GuidText app_id;
-    KeyPath type_key;
-};
+// An empty shellex key below an extension hides a programmatic identifier's
+// slots from hosts that look at the extension first; an empty type key is
+// left over from the install. Removes each parent of a slot that is empty,
+// from the slot's own parent up to the type key.
+HRESULT RemoveEmptyParents(const RegistryLayout& layout, const RegistryRow& row) {
+    std::wstring key = row.key;
+    for (size_t end = key.rfind(L'\\'); end != std::wstring::npos; end = key.rfind(L'\\')) {
+        key.erase(end);
+        const std::wstring path = PathBelow(layout.classes, key);
+        if (!KeyIsEmpty(layout.classes.root, path)) break;
+        const LSTATUS status = RegDeleteKeyW(layout.classes.root, path.c_str());
+        if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND) return HRESULT_FROM_WIN32(status);
+    }
+    return S_OK;
+}
 
-void FindServerNames(ServerNames& names) {
-    StringFromGUID2(kHandlerClassId, names.class_id, kGuidTextChars);
-    StringFromGUID2(kHandlerAppId, names.app_id, kGuidTextChars);
-    FindTypeKey(kFileExtension, names.type_key);
+HRESULT RemoveRow(const RegistryLayout& layout, const RegistryRow& row) {
+    HRESULT hr = CheckKeyPathFits(row.key);
+    if (FAILED(hr)) return hr;
+    switch (row.removal) {
+        case Removal::kWithTree:
+            return S_OK;
+        case Removal::kTree:
+            return RemoveTree(layout, RootOf(layout, row), PathOf(layout, row));
+        case Removal::kValue:
+            return RemoveValue(RootOf(layout, row), PathOf(layout, row), ValueNameOf(row));
+        case Removal::kSlot:
+            if (layout.removal_style == RemovalStyle::kStrict) {
+                return HRESULT_FROM_WIN32(RegDeleteTreeW(RootOf(layout, row), PathOf(layout, row).c_str()));
+            }
+            hr = RemoveSlotIfOurs(layout, row);
+            return SUCCEEDED(hr) ? RemoveEmptyParents(layout, row) : hr;
+    }
+    return E_UNEXPECTED;
+}
+
+// Both stop at the first failure and leave what was done before it.
+HRESULT WriteLayout(const RegistryLayout& layout) {
+    for (const RegistryRow& row : layout.rows) {
+        const HRESULT hr = WriteRow(layout, row);
+        if (FAILED(hr)) return hr;
+    }
+    return S_OK;
+}
+
+HRESULT RemoveLayout(const RegistryLayout& layout) {
+    for (const RegistryRow& row : layout.rows) {
+        const HRESULT hr = RemoveRow(layout, row);
+        if (FAILED(hr)) return hr;
+    }
+    return S_OK;
+}
+
+HRESULT Register(RegistrationMode mode) {
+    std::wstring module_path;
+    const HRESULT hr = GetModulePath(module_path);
+    if (FAILED(hr)) return hr;
+    return WriteLayout(ChooseRegistryLayout(mode, WindowsBitness(), ModuleBitness(), module_path, FindTypeKey(mode)));
+}
+
+// Removal needs no module path: no row is removed by its data's path.
+HRESULT Unregister(RegistrationMode mode) {
+    return RemoveLayout(ChooseRegistryLayout(mode, WindowsBitness(), ModuleBitness(), L"", FindTypeKey(mode)));
 }
 
 }  // namespace
 
 HRESULT RegisterServer() {
-    KeyPath module_path;
-    const DWORD length = GetModuleFileNameW(ModuleHandle(), module_path, kKeyPathChars);
-    if (length == 0) return HRESULT_FROM_WIN32(GetLastError());
-    // A path that fills the whole buffer was cut short, and a cut path must not
-    // be registered.
-    if (length >= kKeyPathChars) return HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER);
-
-    ServerNames names;
-    FindServerNames(names);
-    const RegistryEntry entries[] = {
-        {HKEY_CLASSES_ROOT, L"CLSID\\%ls", names.class_id, nullptr, REG_SZ, kClassDescription},
-        {HKEY_CLASSES_ROOT, L"CLSID\\%ls", names.class_id, L"AppID", REG_SZ, names.app_id},
-        {HKEY_CLASSES_ROOT, L"CLSID\\%ls\\InprocServer32", names.class_id, nullptr, REG_SZ, module_path},
-        {HKEY_CLASSES_ROOT, L"CLSID\\%ls\\InprocServer32", names.class_id, L"ThreadingModel", REG_SZ,
-         kThreadingModel},
-        {HKEY_CLASSES_ROOT, L"AppID\\%ls", names.app_id, L"DllSurrogate", REG_EXPAND_SZ, kPreviewHost},
-        {HKEY_CLASSES_ROOT, kPreviewHandlerSlotFormat, names.type_key, nullptr, REG_SZ, names.class_id},
-        {HKEY_CURRENT_USER, kPreviewHandlersKey, nullptr, names.class_id, REG_SZ, kHandlerName},
-    };
-    return WriteRegistryEntries(entries);
+    return WithoutExceptions([] { return Register(RegistrationMode::kSelfRegistration); });
 }
 
 HRESULT UnregisterServer() {
-    ServerNames names;
-    FindServerNames(names);
-    const RegistryRemoval removals[] = {
-        {HKEY_CLASSES_ROOT, L"CLSID\\%ls", names.class_id, nullptr},
-        {HKEY_CLASSES_ROOT, L"AppID\\%ls", names.app_id, nullptr},
-        {HKEY_CLASSES_ROOT, kPreviewHandlerSlotFormat, names.type_key, nullptr},
-        {HKEY_CURRENT_USER, kPreviewHandlersKey, nullptr, names.class_id},
-    };
-    return RemoveRegistryEntries(removals);
+    return WithoutExceptions([] { return Unregister(RegistrationMode::kSelfRegistration); });
+}
+
+HRESULT InstallServer(bool install, const wchar_t* command_line) {
+    RegistrationMode mode;
+    if (!ParseInstallCommandLine(command_line, mode)) return E_INVALIDARG;
+    const HRESULT hr = WithoutExceptions([&] { return install ? Register(mode) : Unregister(mode); });
+    // Explorer keeps the icons and thumbnails it drew under the old binding
+    // until it hears that associations changed.
+    SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr);
+    return hr;
 }
 
 }  // namespace tamsel

@@ -1,5 +1,5 @@
-// Drives the built tamsel_handler.dll the way COM does: loaded by path, reached
-// only through its four exports.
+// Drives the built tamsel_handler.dll the way COM and regsvr32 do: loaded by
+// path, reached only through its exports.
 #pragma once
 
 #include <windows.h>
@@ -16,12 +16,14 @@ inline constexpr CLSID kHandlerClassId = {
 struct HandlerDll {
     using GetClassObjectFn = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
     using ServerFn = HRESULT(STDAPICALLTYPE*)();
+    using InstallFn = HRESULT(STDAPICALLTYPE*)(BOOL, PCWSTR);
 
     HMODULE module = nullptr;
     GetClassObjectFn DllGetClassObject = nullptr;
     ServerFn DllCanUnloadNow = nullptr;
     ServerFn DllRegisterServer = nullptr;
     ServerFn DllUnregisterServer = nullptr;
+    InstallFn DllInstall = nullptr;
 
     // Loads the DLL at `path` (kept loaded for the rest of the process).
     static HandlerDll Load(const std::wstring& path) {
@@ -33,6 +35,8 @@ struct HandlerDll {
         dll.DllCanUnloadNow = Export(dll.module, "DllCanUnloadNow");
         dll.DllRegisterServer = Export(dll.module, "DllRegisterServer");
         dll.DllUnregisterServer = Export(dll.module, "DllUnregisterServer");
+        dll.DllInstall = reinterpret_cast<InstallFn>(
+            reinterpret_cast<void*>(GetProcAddress(dll.module, "DllInstall")));
         return dll;
     }
 

@@ -6,147 +6,24 @@
 #include <objbase.h>
 #include <shobjidl.h>
 
-#include <map>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "handler_dll.h"
+#include "registry_snapshot.h"
 
 namespace {
 
-using tamsel::UniqueRegKey;
+using namespace registry_test;
 
 const std::wstring kClassIdText = L"{3C994A91-448B-42B9-814C-B427301F3DAA}";
 const std::wstring kAppIdText = L"{95AA36D5-5FB7-4E94-BE55-67FD81DDAB6D}";
 const std::wstring kClassKey = L"CLSID\\" + kClassIdText;
 const std::wstring kAppIdKey = L"AppID\\" + kAppIdText;
 const std::wstring kSlot = L"\\shellex\\{8895b1c6-b41f-4c1c-a562-0d564250836f}";
-const std::wstring kHandlersKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\PreviewHandlers";
 constexpr HRESULT kNotFound = static_cast<HRESULT>(0x80070002);     // a key or value is missing
 constexpr HRESULT kPathTooLong = static_cast<HRESULT>(0x8007007A);  // a path does not fit its buffer
-
-// --- Reading the registry back -------------------------------------------------
-
-bool KeyExists(HKEY root, const std::wstring& path) {
-    UniqueRegKey key;
-    return RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS;
-}
-
-// A value as "TYPE:text", the stored bytes shown whole (a terminator as "\0").
-std::wstring DescribeValue(DWORD type, const std::vector<BYTE>& data) {
-    std::wstring text;
-    if (type == REG_SZ || type == REG_EXPAND_SZ) {
-        for (size_t i = 0; i + 1 < data.size(); i += 2) {
-            const wchar_t c = static_cast<wchar_t>(data[i] | (data[i + 1] << 8));
-            text += c ? std::wstring(1, c) : std::wstring(L"\\0");
-        }
-        return (type == REG_SZ ? L"REG_SZ:" : L"REG_EXPAND_SZ:") + text;
-    }
-    wchar_t hex[4];
-    for (BYTE b : data) {
-        swprintf(hex, 4, L"%02x", b);
-        text += hex;
-    }
-    return L"type" + std::to_wstring(type) + L":" + text;
-}
-
-std::optional<std::wstring> ReadValue(HKEY root, const std::wstring& path, const wchar_t* name) {
-    UniqueRegKey key;
-    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS) return std::nullopt;
-    DWORD type = 0;
-    DWORD bytes = 0;
-    if (RegQueryValueExW(key.get(), name, nullptr, &type, nullptr, &bytes) != ERROR_SUCCESS) return std::nullopt;
-    std::vector<BYTE> data(bytes);
-    if (RegQueryValueExW(key.get(), name, nullptr, &type, data.data(), &bytes) != ERROR_SUCCESS) return std::nullopt;
-    data.resize(bytes);
-    return DescribeValue(type, data);
-}
-
-std::wstring Sz(const std::wstring& text) { return L"REG_SZ:" + text + L"\\0"; }
-
-// Every key ("path") and value ("path|name") below a root, as text.
-using Snapshot = std::map<std::wstring, std::wstring>;
-const wchar_t kKeyMark[] = L"(key)";
-
-void Walk(HKEY key, const std::wstring& path, Snapshot& out) {
-    out[path] = kKeyMark;
-    DWORD subkeys = 0, max_subkey = 0, values = 0, max_name = 0, max_data = 0;
-    if (RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &subkeys, &max_subkey, nullptr, &values, &max_name,
-                         &max_data, nullptr, nullptr) != ERROR_SUCCESS) {
-        return;
-    }
-    std::vector<wchar_t> name(std::max(max_name, max_subkey) + 2);
-    std::vector<BYTE> data(max_data + 2);
-    for (DWORD i = 0; i < values; ++i) {
-        DWORD name_chars = static_cast<DWORD>(name.size());
-        DWORD bytes = static_cast<DWORD>(data.size());
-        DWORD type = 0;
-        if (RegEnumValueW(key, i, name.data(), &name_chars, nullptr, &type, data.data(), &bytes) != ERROR_SUCCESS) {
-            continue;
-        }
-        out[path + L"|" + std::wstring(name.data(), name_chars)] =
-            DescribeValue(type, std::vector<BYTE>(data.begin(), data.begin() + bytes));
-    }
-    for (DWORD i = 0; i < subkeys; ++i) {
-        DWORD name_chars = static_cast<DWORD>(name.size());
-        if (RegEnumKeyExW(key, i, name.data(), &name_chars, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
-            continue;
-        }
-        const std::wstring sub(name.data(), name_chars);
-        UniqueRegKey child;
-        if (RegOpenKeyExW(key, sub.c_str(), 0, KEY_READ, child.put()) == ERROR_SUCCESS) {
-            Walk(child.get(), path + L"\\" + sub, out);
-        }
-    }
-}
-
-const std::wstring kClassesRoot = L"HKCR";
-const std::wstring kHandlersRoot = L"HKCU\\" + kHandlersKey;
-
-// All of HKCR, and the per-user key where preview handlers are listed. The
-// 32-bit view (Wow6432Node) is left out: Wine mirrors shared keys such as
-// AppID into it by itself.
-Snapshot TakeSnapshot() {
-    Snapshot snapshot;
-    Walk(HKEY_CLASSES_ROOT, kClassesRoot, snapshot);
-    for (auto it = snapshot.lower_bound(kClassesRoot + L"\\Wow6432Node");
-         it != snapshot.end() && it->first.rfind(kClassesRoot + L"\\Wow6432Node", 0) == 0;) {
-        it = snapshot.erase(it);
-    }
-    UniqueRegKey handlers;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, kHandlersKey.c_str(), 0, KEY_READ, handlers.put()) == ERROR_SUCCESS) {
-        Walk(handlers.get(), kHandlersRoot, snapshot);
-    }
-    return snapshot;
-}
-
-// What `after` holds that `before` did not, or holds otherwise; "(gone)" for removals.
-Snapshot Changes(const Snapshot& before, const Snapshot& after) {
-    Snapshot changes;
-    for (const auto& [path, value] : after) {
-        const auto old = before.find(path);
-        if (old == before.end() || old->second != value) changes[path] = value;
-    }
-    for (const auto& [path, value] : before) {
-        if (!after.count(path)) changes[path] = L"(gone)";
-    }
-    return changes;
-}
-
-// `values` ("path|name" -> value) plus each key on their paths that `before` lacks.
-Snapshot Additions(const Snapshot& before, const Snapshot& values) {
-    Snapshot additions = values;
-    for (const auto& entry : values) {
-        std::wstring key = entry.first.substr(0, entry.first.find(L'|'));
-        while (!before.count(key)) {
-            additions[key] = kKeyMark;
-            if (key == kHandlersRoot || key == kClassesRoot) break;
-            key.erase(key.rfind(L'\\'));
-        }
-    }
-    return additions;
-}
 
 // The registry layout of a registered server whose .ifc type key is `type_key`.
 Snapshot Layout(const std::wstring& module_path, const std::wstring& type_key) {
@@ -161,41 +38,10 @@ Snapshot Layout(const std::wstring& module_path, const std::wstring& type_key) {
     };
 }
 
-// --- Binding .ifc -----------------------------------------------------------------
+std::optional<RawValue> ReadIfcDefault() { return ReadDefault(HKEY_CLASSES_ROOT, L".ifc"); }
 
-// The default value of HKCR\.ifc as stored: type and bytes.
-struct RawValue {
-    DWORD type = REG_NONE;
-    std::vector<BYTE> bytes;
-};
-
-std::optional<RawValue> ReadIfcDefault() {
-    UniqueRegKey key;
-    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, L".ifc", 0, KEY_READ, key.put()) != ERROR_SUCCESS) return std::nullopt;
-    RawValue value;
-    DWORD bytes = 0;
-    if (RegQueryValueExW(key.get(), nullptr, nullptr, &value.type, nullptr, &bytes) != ERROR_SUCCESS) {
-        return std::nullopt;
-    }
-    value.bytes.resize(bytes);
-    RegQueryValueExW(key.get(), nullptr, nullptr, &value.type, value.bytes.data(), &bytes);
-    return value;
-}
-
-// Creates HKCR\.ifc and, given a value, sets its default value to exactly those bytes.
 void SetIfcDefault(const std::optional<RawValue>& value) {
-    UniqueRegKey key;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT, L".ifc", 0, nullptr, 0, KEY_WRITE, nullptr, key.put(), nullptr),
-              ERROR_SUCCESS);
-    if (!value) return;
-    ASSERT_EQ(RegSetValueExW(key.get(), nullptr, 0, value->type, value->bytes.data(),
-                             static_cast<DWORD>(value->bytes.size())),
-              ERROR_SUCCESS);
-}
-
-RawValue Text(const std::wstring& text, bool with_terminator = true) {
-    const auto* first = reinterpret_cast<const BYTE*>(text.c_str());
-    return {REG_SZ, std::vector<BYTE>(first, first + (text.size() + (with_terminator ? 1 : 0)) * sizeof(wchar_t))};
+    ASSERT_TRUE(SetDefault(HKEY_CLASSES_ROOT, L".ifc", value));
 }
 
 // A copy of the built DLL whose full path is exactly `length` characters long,
@@ -304,6 +150,8 @@ TEST_F(Registration, HandlerSlotFollowsTheExtensionsBinding) {
         {"progid of 212 characters", Text(longest), longest},
         {"260 characters, no room for a terminator", Text(std::wstring(260, L'q'), false), L".ifc"},
         {"value larger than the buffer", Text(std::wstring(300, L'r')), L".ifc"},
+        {"a progid's bytes stored as binary", NotText(REG_BINARY, progid), L".ifc"},
+        {"a number", NotText(REG_DWORD, L"A"), L".ifc"},  // 4 bytes: L"A" and its terminator
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

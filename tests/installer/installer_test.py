@@ -9,6 +9,7 @@ installer_test.py <wine-run.sh> <wine-prefix.sh> <dist folder> <version>
 <dist folder> holds what scripts/package.sh made: x86/, x64/ and
 Tamsel-<version>-x64.msi."""
 import getpass
+import json
 import os
 import shutil
 import subprocess
@@ -30,13 +31,16 @@ HANDLER_APPID = "{95AA36D5-5FB7-4E94-BE55-67FD81DDAB6D}"
 PREVIEW_HOST_32_APPID = "{534A1E02-D58F-44F0-B58B-36CBED287C7C}"
 PREVIEW_SLOT = "{8895b1c6-b41f-4c1c-a562-0d564250836f}"
 THUMBNAIL_SLOT = "{e357fccd-a995-4576-b01f-234630154e96}"
-WINDOWS_PREVIEW_HOST_APPID = "{6D2B5079-2F0B-48DD-AB7F-97CEC514D30B}"
 HKLM, HKCU = "HKEY_LOCAL_MACHINE", "HKEY_CURRENT_USER"
 CLASSES = HKLM + r"\Software\Classes"
 SETTINGS = HKLM + r"\Software\Tamsel"  # what the package remembers for upgrades and uninstalls
 USER_SETTINGS = HKCU + r"\Software\Tamsel"
 UNINSTALL = HKLM + r"\Software\Microsoft\Windows\CurrentVersion\Uninstall"
 PE_MACHINE = {0x14C: "x86", 0x8664: "x64"}
+MACHINE_HANDLER = r"C:\Program Files\Tamsel\tamsel_handler.dll"
+USER_LOCAL = rf"C:\users\{getpass.getuser()}\AppData\Local"
+USER_HANDLER = USER_LOCAL + r"\Tamsel\tamsel_handler.dll"
+PROGID = "TamselTest.Model"  # a programmatic identifier that .ifc is bound to
 
 
 def windows_path(path):
@@ -47,40 +51,11 @@ def exported_string(text):
     return '"' + text.replace("\\", "\\\\").replace('"', '\\"') + '"'
 
 
-def exported_expand_string(text):
-    return "hex(2):" + ",".join(f"{b:02x}" for b in (text + "\0").encode("utf-16-le"))
-
-
-def registration_layout(scope, handler_path, type_key=".ifc", new_type_key=True):
-    """What tamsel_handler.dll's own registration for all users ("machine", in
-    the 64-bit view) or for one user ("user") writes into a fresh prefix, as
-    Registry.added_since lines; `new_type_key` when the type key is made too."""
-    root = HKLM if scope == "machine" else HKCU
-    classes = root + r"\Software\Classes"
-    clsid = classes + r"\CLSID"
-    shellex = classes + "\\" + type_key + r"\shellex"
-    handlers = root + r"\Software\Microsoft\Windows\CurrentVersion\PreviewHandlers"
-    rows = [
-        (shellex + "\\" + PREVIEW_SLOT, "@", exported_string(HANDLER_CLASS)),
-        (shellex + "\\" + THUMBNAIL_SLOT, "@", exported_string(THUMBNAIL_CLASS)),
-        (clsid + "\\" + HANDLER_CLASS, "@", exported_string("tamsel.TamselHandler Class")),
-        (clsid + "\\" + HANDLER_CLASS, "AppID",
-         exported_string(HANDLER_APPID if scope == "machine" else WINDOWS_PREVIEW_HOST_APPID)),
-        (clsid + "\\" + HANDLER_CLASS + r"\InprocServer32", "@", exported_string(handler_path)),
-        (clsid + "\\" + HANDLER_CLASS + r"\InprocServer32", "ThreadingModel", exported_string("Apartment")),
-        (clsid + "\\" + THUMBNAIL_CLASS, "@", exported_string("tamsel.TamselThumbnailProvider Class")),
-        (clsid + "\\" + THUMBNAIL_CLASS + r"\InprocServer32", "@", exported_string(handler_path)),
-        (clsid + "\\" + THUMBNAIL_CLASS + r"\InprocServer32", "ThreadingModel", exported_string("Apartment")),
-        (handlers, HANDLER_CLASS, exported_string("TamselHandler")),
-    ]
-    if scope == "machine":
-        rows.append((classes + r"\AppID" + "\\" + HANDLER_APPID, "DllSurrogate",
-                     exported_expand_string(r"%SystemRoot%\system32\prevhost.exe")))
-    # New keys show as lines of their own. A fresh prefix has the machine's
-    # class and handler-list keys, and no per-user classes at all.
-    keys = {key for key, _, _ in rows} | {shellex} | ({classes + "\\" + type_key} if new_type_key else set())
-    keys = keys - {handlers} if scope == "machine" else keys | {classes, clsid}
-    return sorted({f"{key}\\{name}={data}" for key, name, data in rows} | keys, key=str.lower)
+def bind_ifc(prefix, progid=PROGID):
+    """Binds .ifc to a programmatic identifier, as a viewer's install does."""
+    for key, value in ((rf"HKCR\{progid}", "IFC model"), (r"HKCR\.ifc", progid)):
+        if prefix.run("reg", "add", key, "/ve", "/d", value, "/f") != 0:
+            raise AssertionError(f"reg add {key} failed; see {prefix.log}")
 
 
 def view_64(lines):
@@ -222,6 +197,37 @@ class InstallerTest(unittest.TestCase):
                  for name in (names if plugin else ["tamsel_handler.dll"])}
         return {str(target): "folder", **files}
 
+    def reference_layouts(self):
+        """What the DLL's own registration writes in a fresh prefix, for the
+        paths the MSIs install it at, as Registry.added_since lines (no
+        installer bookkeeping): "machine" (regsvr32 /n /i, the 64-bit view),
+        "machine progid" (the same with .ifc bound to PROGID) and "user"
+        (regsvr32 /n /i:user). Worked out once for each build of the DLL."""
+        dll = Path(DIST) / "x64" / "tamsel_handler.dll"
+        cache = Path(WORK) / f"reference-{file_digest(dll)[:16]}.json"
+        if cache.exists():
+            return json.loads(cache.read_text())
+        prefix = self.fresh_prefix("reference")
+        for path in (MACHINE_HANDLER, USER_HANDLER):
+            prefix.path(path).parent.mkdir(parents=True, exist_ok=True)
+            shutil.copy(dll, prefix.path(path))
+
+        def registered(path, *options):
+            before = prefix.registry()
+            rc = prefix.run("regsvr32", "/s", *options, path)
+            self.assertEqual(rc, 0, f"regsvr32 {' '.join(options)} exited {rc}; see {prefix.log}")
+            return view_64(prefix.registry().added_since(before, INSTALLER_BOOKKEEPING))
+
+        layouts = {"machine": registered(MACHINE_HANDLER, "/n", "/i"), "user": registered(USER_HANDLER, "/n", "/i:user")}
+        for path, mode in ((MACHINE_HANDLER, "/i"), (USER_HANDLER, "/i:user")):
+            self.assertEqual(prefix.run("regsvr32", "/s", "/u", "/n", mode, path), 0)
+        bind_ifc(prefix)
+        layouts["machine progid"] = registered(MACHINE_HANDLER, "/n", "/i")
+        prefix.close()
+        self.prefixes.remove(prefix)
+        cache.write_text(json.dumps(layouts, indent=1))
+        return layouts
+
     def older_msi(self):
         """The same files as an MSI of a version lower than any release."""
         older = self.work / "Tamsel-0.0.1-x64.msi"
@@ -253,7 +259,7 @@ class InstallerTest(unittest.TestCase):
             self.fail(str(failure))
 
     def test_install_upgrade_and_uninstall(self):
-        reference_layout = registration_layout("machine", r"C:\Program Files\Tamsel\tamsel_handler.dll")
+        reference_layout = self.reference_layouts()["machine"]
         prefix = self.fresh_prefix("install")
         model, picture = self.plant_picture(prefix)
         picture_bytes = picture.read_bytes()
@@ -274,17 +280,16 @@ class InstallerTest(unittest.TestCase):
         self.assert_files_added(before_files, prefix.files(), expected_files)
 
         added = registry.added_since(before_registry, INSTALLER_BOOKKEEPING + (SETTINGS,))
-        x64_handler, x86_handler = r"C:\Program Files\Tamsel\tamsel_handler.dll", \
-            r"C:\Program Files (x86)\Tamsel\tamsel_handler.dll"
+        x86_handler = r"C:\Program Files (x86)\Tamsel\tamsel_handler.dll"
         self.assertEqual(view_64(added), reference_layout, "the 64-bit view against the DLL's own registration")
-        expected_32 = [line.replace(exported_string(x64_handler), exported_string(x86_handler))
+        expected_32 = [line.replace(exported_string(MACHINE_HANDLER), exported_string(x86_handler))
                        .replace(f"AppID={exported_string(HANDLER_APPID)}",
                                 f"AppID={exported_string(PREVIEW_HOST_32_APPID)}")
                        for line in reference_layout if "\\appid\\" not in line.lower()]
         self.assertEqual(view_32_classes(added), expected_32, "the 32-bit view: the x86 build and its host")
         surrogate = registry.value(CLASSES + r"\AppID" + "\\" + HANDLER_APPID, "DllSurrogate")
         self.assertTrue(surrogate.startswith("hex(2):"), f"DllSurrogate is not REG_EXPAND_SZ: {surrogate}")
-        self.assertEqual(hex_string(surrogate), r"%SystemRoot%\system32\prevhost.exe")
+        self.assertEqual(hex_string(surrogate), r"%SystemRoot%\system32\prevhost.exe")  # so it is compared
 
         self.assert_pane_shows_picture(prefix, model)
 
@@ -308,8 +313,8 @@ class InstallerTest(unittest.TestCase):
 
         # .ifc bound to a programmatic identifier: the handler's slots go there,
         # and the uninstall removes them there even after .ifc was bound anew.
-        for key, value in ((r"HKCR\TamselTest.Model", "IFC model"), (r"HKCR\.ifc", "TamselTest.Model")):
-            self.assertEqual(prefix.run("reg", "add", key, "/ve", "/d", value, "/f"), 0)
+        reference_layout = self.reference_layouts()["machine progid"]
+        bind_ifc(prefix)
         bound_registry = prefix.registry()
         self.assert_installs(prefix, "ADDLOCAL=Handler")
         expected = {**self.dist_files("x64", prefix, r"C:\Program Files\Tamsel"),
@@ -318,14 +323,14 @@ class InstallerTest(unittest.TestCase):
         registry = prefix.registry()
         self.assertIsNone(registry.value(SETTINGS, "PluginDir"))
         self.assertEqual(view_64(registry.added_since(bound_registry, INSTALLER_BOOKKEEPING + (SETTINGS,))),
-                         registration_layout("machine", r"C:\Program Files\Tamsel\tamsel_handler.dll",
-                                             type_key="TamselTest.Model", new_type_key=False))
+                         reference_layout, "against the DLL's own registration with .ifc bound")
         self.assert_pane_shows_picture(prefix, model)
-        self.assertEqual(prefix.run("reg", "add", r"HKCR\.ifc", "/ve", "/d", "TamselTest.Other", "/f"), 0)
+        bind_ifc(prefix, "TamselTest.Other")
         self.assert_uninstalls(prefix)
-        self.assertEqual(prefix.run("reg", "add", r"HKCR\.ifc", "/ve", "/d", "TamselTest.Model", "/f"), 0)
+        self.assertEqual(prefix.run("reg", "delete", r"HKCR\TamselTest.Other", "/f"), 0)
+        bind_ifc(prefix)
         self.assert_unchanged(bound_registry, before_files, prefix, viewer, when="after removing the handler")
-        for key in (r"HKCR\TamselTest.Model", r"HKCR\.ifc"):
+        for key in (rf"HKCR\{PROGID}", r"HKCR\.ifc"):
             self.assertEqual(prefix.run("reg", "delete", key, "/f"), 0)
 
         # A folder that does not exist, two levels below one that does not
@@ -348,8 +353,9 @@ class InstallerTest(unittest.TestCase):
         self.assertTrue(picture.is_file())
 
     def test_per_user_install_and_uninstall(self):
+        reference_layout = self.reference_layouts()["user"]
         prefix = self.fresh_prefix("user")
-        local = rf"C:\users\{getpass.getuser()}\AppData\Local"
+        local = USER_LOCAL
         before_registry, before_files = prefix.registry(), prefix.files(prefix.path(local))
 
         self.assert_installs(prefix, msi=self.user_msi)
@@ -359,7 +365,7 @@ class InstallerTest(unittest.TestCase):
                     str(prefix.path(local + r"\Kelvarrion\plugins")): "folder"}
         self.assert_files_added(before_files, prefix.files(prefix.path(local)), expected)
         added = prefix.registry().added_since(before_registry, INSTALLER_BOOKKEEPING + (USER_SETTINGS,))
-        self.assertEqual(added, registration_layout("user", local + r"\Tamsel\tamsel_handler.dll"),
+        self.assertEqual(added, reference_layout,
                          "against the DLL's own registration for one user, and nothing for all users")
 
         self.assert_uninstalls(prefix, msi=self.user_msi)
