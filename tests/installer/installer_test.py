@@ -202,9 +202,9 @@ class InstallerTest(unittest.TestCase):
         paths the MSIs install it at, as Registry.added_since lines (no
         installer bookkeeping): "machine" (regsvr32 /n /i, the 64-bit view),
         "machine progid" (the same with .ifc bound to PROGID) and "user"
-        (regsvr32 /n /i:user). Worked out once for each build of the DLL."""
+        (regsvr32 /n /i:user). Worked out once for each build of the DLL (and of this test)."""
         dll = Path(DIST) / "x64" / "tamsel_handler.dll"
-        cache = Path(WORK) / f"reference-{file_digest(dll)[:16]}.json"
+        cache = Path(WORK) / f"reference-{file_digest(dll)[:12]}-{file_digest(Path(__file__))[:12]}.json"
         if cache.exists():
             return json.loads(cache.read_text())
         prefix = self.fresh_prefix("reference")
