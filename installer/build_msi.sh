@@ -19,9 +19,12 @@ ln -s "$(realpath "$dist/x64")" "$stage/x64"
 ln -s "$(realpath "$actions")" "$stage/tamsel_msi_actions.dll"
 (cd "$stage" && wixl -a x64 -D Scope="$scope" -D Version="$version" -D Dist=. -D Actions=tamsel_msi_actions.dll \
   -o "$out.part" "$here/tamsel.wxs")
+upgrade_code=$(cd "$stage" && msiinfo export "$out.part" Property | tr -d '\r' | awk -F '\t' '$1 == "UpgradeCode" { print $2 }')
+[[ $upgrade_code =~ ^\{[0-9A-F-]{36}\}$ ]] || { echo "build_msi.sh: no UpgradeCode in $out.part" >&2; exit 1; }
 queries=()
 while IFS= read -r query; do
-  [[ -n $query && $query != --* ]] && queries+=(-q "$query")
+  query=${query//@UPGRADECODE@/$upgrade_code}
+  [[ -n $query && $query != --* ]] && queries+=(-q "${query//@VERSION@/$version}")
 done <"$here/patch.sql"
 msibuild "$out.part" "${queries[@]}"
 mv "$out.part" "$out"

@@ -228,12 +228,12 @@ class InstallerTest(unittest.TestCase):
         cache.write_text(json.dumps(layouts, indent=1))
         return layouts
 
-    def older_msi(self):
-        """The same files as an MSI of a version lower than any release."""
-        older = self.work / "Tamsel-0.0.1-x64.msi"
-        subprocess.run(["bash", BUILD_MSI, "0.0.1", DIST, ACTIONS, str(older)], check=True,
+    def older_msi(self, version="0.0.1"):
+        """The same files as an MSI of another version, by default one lower than any release."""
+        msi = self.work / f"Tamsel-{version}-x64-rebuilt.msi"
+        subprocess.run(["bash", BUILD_MSI, version, DIST, ACTIONS, str(msi)], check=True,
                        stdout=subprocess.DEVNULL, timeout=120)
-        return older
+        return msi
 
     def assert_files_added(self, before, after, expected):
         """Exactly the expected files and folders are new, with the expected content."""
@@ -269,8 +269,14 @@ class InstallerTest(unittest.TestCase):
         self.assertEqual(self.installed_products(prefix.registry()), [exported_string("0.0.1")])
         self.assert_installs(prefix)
 
+        self.assertEqual(self.installed_products(prefix.registry()), [exported_string(VERSION)],
+                         "one product, the new one")
+        # A rebuild of the same version is a product of its own, and replaces it too.
+        self.assert_installs(prefix, msi=self.older_msi(VERSION))
+        # An older version over a newer one is refused.
+        self.assertNotEqual(prefix.msiexec("/i", windows_path(self.older_msi())), 0, "a downgrade was accepted")
         registry = prefix.registry()
-        self.assertEqual(self.installed_products(registry), [exported_string(VERSION)], "one product, the new one")
+        self.assertEqual(self.installed_products(registry), [exported_string(VERSION)], "one product after a rebuild")
         plugin_dir = r"C:\Program Files (x86)\Kelvarrion\plugins\tamsel"
         expected_files = {**self.dist_files("x64", prefix, r"C:\Program Files\Tamsel"),
                           **self.dist_files("x86", prefix, r"C:\Program Files (x86)\Tamsel"),
