@@ -166,3 +166,7 @@ printf '  %-44s %s\n' "1 GiB model over no model" "$(over $((viewer_big - viewer
 echo "  (the hash buffer is 1 MiB and is zeroed when allocated, so a 1 KiB model touches all of it too;"
 echo "   the rest of the key's part is CryptoAPI's provider, loaded on first use. The pixel buffer and the"
 echo "   bitmap, 589,824 bytes each, come after the hash buffer is freed and raise the peak only beyond it)"
+
+# tamsel-render (Node.js): web-ifc against the whole renderer per sample, and batch throughput.
+echo
+node renderer/bench/bench.js

@@ -8,7 +8,8 @@
 # On a fresh machine: installs what is missing, builds and installs both
 # architectures (dist/x86, dist/x64), makes a Wine prefix of its own with an
 # empty Preview store, registers dist/x64/tamsel_handler.dll there and saves
-# every window as PNG under out/demo/.
+# every window as PNG under out/demo/. Last, tamsel-render renders a model
+# that the viewer never opened, and the pane shows that picture too.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -94,6 +95,20 @@ show_pane pane-identical-copy "$copy" --resize 600x300 --save "$(winpath "$out/p
 show_pane pane-changed-copy "$changed"
 [[ ! -e $store/$(key_of "$changed") ]] || fail "a preview exists for the changed copy"
 
+# tamsel-render: a model nobody opened in the viewer gets its picture from
+# the renderer (Node.js) and shows in the pane, for the file and for a copy.
+unopened=$models/testhouse.ifc
+unopened_copy=$models/copies/testhouse-copy.ifc
+cp "$PWD/tests/data/ifc-samples/testhouse_from Revit_CV20.ifc" "$unopened"
+cp "$unopened" "$unopened_copy"
+node renderer/bin/tamsel-render.js --store "$store" "$unopened" >"$out/render.log" ||
+  fail "tamsel-render failed (see $out/render.log)"
+rendered=$store/$(key_of "$unopened")
+[[ -f $rendered ]] || fail "tamsel-render stored nothing for $unopened"
+cp "$rendered" "$out/rendered-preview.png"
+show_pane pane-rendered "$unopened"
+show_pane pane-rendered-copy "$unopened_copy"
+
 cat <<EOF
 
 The viewer, dist/x64/tamsel.dll in the stand-in viewer (view 1000x600):
@@ -111,5 +126,9 @@ The preview pane, dist/x64/tamsel_handler.dll in preview_host:
              $out/pane-identical-copy-600x300.png (resized)
   one byte changed, $changed (key $(key_of "$changed"), nothing stored)
              $out/pane-changed-copy.png
+tamsel-render, without the viewer:
+  rendered   $unopened -> $rendered
+             (a copy with an extension: $out/rendered-preview.png; log $out/render.log)
+  pane       $out/pane-rendered.png, and for a copy: $out/pane-rendered-copy.png
 Wine prefix $prefix (its own output: $out/wine.log)
 EOF

@@ -12,6 +12,7 @@ packages=(
   python3-pil pngcheck openssl
   wixl msitools
   clang libclang-rt-dev
+  nodejs
 )
 
 missing=()
@@ -25,3 +26,13 @@ if ((${#missing[@]})); then
   apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
 echo "setup: all packages present"
+
+# tamsel-render's pinned npm packages (package-lock.json), again only when the lock file changed.
+command -v npm >/dev/null || DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends npm
+renderer=$(dirname "$0")/../renderer
+stamp=$renderer/node_modules/.installed-lock.json
+if ! cmp -s "$renderer/package-lock.json" "$stamp"; then
+  (cd "$renderer" && npm ci --no-audit --no-fund --loglevel=error)
+  cp "$renderer/package-lock.json" "$stamp"
+fi
+echo "setup: tamsel-render's packages present"

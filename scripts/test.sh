@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
-# Builds both architectures and the MSI (scripts/package.sh, into dist/) and
+# Builds both architectures and the MSIs (scripts/package.sh, into dist/) and
 # runs every test: static checks of the x86 and x64 DLLs, and the x64 suites
 # under wine64 in a fresh prefix inside build/x64 (the installer's in fresh
 # prefixes of their own), with windows on a private Xvfb display; then the
-# native fuzzers, briefly.
+# native fuzzers, briefly, and tamsel-render's tests.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -26,4 +26,6 @@ rc=0
 ctest --preset x86 "$@" || rc=1
 ctest --preset x64 "$@" || rc=1
 ctest --test-dir build/fuzz --output-on-failure "$@" || rc=1
+# tamsel-render (Node.js): its own test runner.
+(cd renderer && node --test test/*.test.js) || rc=1
 exit $rc

@@ -4,6 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -13,37 +16,56 @@
 
 namespace {
 
-// Expected keys were made independently with Python:
-//   hashlib.md5(content + b"Tor Wendal").digest(), then "0123456789abcdef"[b & 15] per byte.
-constexpr wchar_t kEmptyKey[] = L"656d7e221adf1aff";
-constexpr wchar_t kOneByteKey[] = L"a4e7bbd33a8e59dc";         // b"a"
-constexpr wchar_t kOneChunkKey[] = L"5263308ff4170df2";        // 1,048,576 x 0x5A
-constexpr wchar_t kChunkPlusOneKey[] = L"c3d471112205604e";    // 1,048,577 x 0x5A
-constexpr wchar_t kThousandBytesKey[] = L"c7706de2cdc94c58";   // 1,000 x 0x5A
+// The expected keys live in one data file that the renderer's tests read too.
+std::map<std::string, std::wstring> ExpectedKeys() {
+    std::map<std::string, std::wstring> keys;
+    std::ifstream in(std::filesystem::path(std::wstring(TAMSEL_TEST_DATA_DIR) + L"/preview-keys.txt"));
+    std::string line;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.empty() || line[0] == '#') continue;
+        const std::size_t space = line.find(' ');
+        if (space == std::string::npos) continue;
+        keys[line.substr(space + 1)] = std::wstring(line.begin(), line.begin() + space);
+    }
+    return keys;
+}
 
-std::vector<std::uint8_t> Filled(std::size_t n) { return std::vector<std::uint8_t>(n, 0x5A); }
+std::wstring Expected(const std::string& content) {
+    static const std::map<std::string, std::wstring> keys = ExpectedKeys();
+    const auto found = keys.find(content);
+    EXPECT_NE(found, keys.end()) << "no key for " << content << " in preview-keys.txt";
+    return found == keys.end() ? L"missing" : found->second;
+}
 
-std::wstring SampleFile(const wchar_t* name) {
-    return std::wstring(TAMSEL_TEST_DATA_DIR) + L"/ifc-samples/" + name;
+// Byte i is i % 251, as "pattern:N" in preview-keys.txt.
+std::vector<std::uint8_t> Pattern(std::size_t n) {
+    std::vector<std::uint8_t> bytes(n);
+    for (std::size_t i = 0; i < n; ++i) bytes[i] = static_cast<std::uint8_t>(i % 251);
+    return bytes;
+}
+
+std::wstring SampleFile(const std::string& name) {
+    return std::wstring(TAMSEL_TEST_DATA_DIR) + L"/ifc-samples/" + std::wstring(name.begin(), name.end());
 }
 
 struct ContentCase {
     const char* label;
     std::vector<std::uint8_t> bytes;
-    const wchar_t* key;
+    std::string content;
     int reads;  // requests until the stop rule ends the reading
 };
 
 TEST(PreviewKey, MatchesIndependentMd5AndStopsAfterTheFirstShortRead) {
     const ContentCase cases[] = {
-        {"empty", {}, kEmptyKey, 1},
-        {"one byte", {'a'}, kOneByteKey, 1},
-        {"exactly one chunk", Filled(1048576), kOneChunkKey, 2},
-        {"one chunk and a byte", Filled(1048577), kChunkPlusOneKey, 2},
+        {"empty", {}, "empty", 1},
+        {"one byte", Pattern(1), "pattern:1", 1},
+        {"exactly one chunk", Pattern(1048576), "pattern:1048576", 2},
+        {"one chunk and a byte", Pattern(1048577), "pattern:1048577", 2},
     };
     for (const auto& c : cases) {
         ScriptedStream stream(c.bytes);
-        EXPECT_EQ(tamsel::ComputePreviewKey(&stream), c.key) << c.label;
+        EXPECT_EQ(tamsel::ComputePreviewKey(&stream), Expected(c.content)) << c.label;
         EXPECT_EQ(stream.reads(), c.reads) << c.label;
         EXPECT_EQ(stream.other_calls(), 0) << c.label << ": only Read may be called";
         EXPECT_EQ(stream.refs(), 1) << c.label << ": the stream stays the caller's";
@@ -51,32 +73,26 @@ TEST(PreviewKey, MatchesIndependentMd5AndStopsAfterTheFirstShortRead) {
 }
 
 TEST(PreviewKey, SampleFilesGiveTheSameKeyThroughStreamAndFile) {
-    const struct {
-        const wchar_t* name;
-        const wchar_t* key;
-    } samples[] = {
-        {L"AC20-FZK-Haus.ifc", L"30649a1395cb4fcd"},
-        {L"FormallyIllegalFile.ifc", L"c9b5249645bc887f"},
-        {L"SmallModelIfc4.ifc", L"674f89654316a225"},
-        {L"testhouse_from Revit_CV20.ifc", L"aa15365bb21c4c9f"},
-    };
+    const char* samples[] = {"AC20-FZK-Haus.ifc", "FormallyIllegalFile.ifc", "SmallModelIfc4.ifc",
+                             "testhouse_from Revit_CV20.ifc"};
     for (const auto& s : samples) {
-        const std::wstring path = SampleFile(s.name);
-        EXPECT_EQ(tamsel::ComputePreviewKeyOfFile(path), s.key) << path.c_str();
+        const std::wstring path = SampleFile(s);
+        const std::wstring key = Expected(std::string("sample:") + s);
+        EXPECT_EQ(tamsel::ComputePreviewKeyOfFile(path), key) << path.c_str();
 
         IStream* stream = nullptr;
         ASSERT_EQ(SHCreateStreamOnFileEx(path.c_str(), STGM_READ | STGM_SHARE_DENY_WRITE, 0, FALSE, nullptr,
                                          &stream),
                   S_OK);
-        EXPECT_EQ(tamsel::ComputePreviewKey(stream), s.key);
+        EXPECT_EQ(tamsel::ComputePreviewKey(stream), key);
         stream->Release();
     }
 }
 
 TEST(PreviewKey, ShortReadThatSucceedsEndsTheContent) {
-    ScriptedStream stream(Filled(5000));
+    ScriptedStream stream(Pattern(5000));
     stream.Script(0, {1000, S_OK});
-    EXPECT_EQ(tamsel::ComputePreviewKey(&stream), kThousandBytesKey);
+    EXPECT_EQ(tamsel::ComputePreviewKey(&stream), Expected("pattern:1000"));
     EXPECT_EQ(stream.reads(), 1);
 }
 
@@ -92,21 +108,21 @@ TEST(PreviewKey, ReadErrorGivesNoKey) {
         {"second read fails after a full chunk", 1, {0, E_ACCESSDENIED}, 2 * 1048576 + 7},
     };
     for (const auto& c : cases) {
-        ScriptedStream stream(Filled(c.size));
+        ScriptedStream stream(Pattern(c.size));
         stream.Script(c.read_index, c.step);
         EXPECT_EQ(tamsel::ComputePreviewKey(&stream), L"") << c.label;
     }
 }
 
 TEST(PreviewKey, HashesFromTheStreamsCurrentPosition) {
-    std::vector<std::uint8_t> bytes = {'x', 'y', 'a'};
+    std::vector<std::uint8_t> bytes = {'x', 'y', 0};
     ScriptedStream stream(bytes, 2);
-    EXPECT_EQ(tamsel::ComputePreviewKey(&stream), kOneByteKey);
+    EXPECT_EQ(tamsel::ComputePreviewKey(&stream), Expected("pattern:1"));
 }
 
 TEST(PreviewKey, FileThatCannotBeOpenedOrIsLockedForWritingGivesNoKey) {
     EXPECT_EQ(tamsel::ComputePreviewKeyOfFile(L""), L"");
-    EXPECT_EQ(tamsel::ComputePreviewKeyOfFile(SampleFile(L"no such file.ifc")), L"");
+    EXPECT_EQ(tamsel::ComputePreviewKeyOfFile(SampleFile("no such file.ifc")), L"");
 
     wchar_t dir[MAX_PATH], path[MAX_PATH];
     ASSERT_NE(GetTempPathW(MAX_PATH, dir), 0u);
@@ -115,7 +131,7 @@ TEST(PreviewKey, FileThatCannotBeOpenedOrIsLockedForWritingGivesNoKey) {
     ASSERT_NE(writer, INVALID_HANDLE_VALUE);
     EXPECT_EQ(tamsel::ComputePreviewKeyOfFile(path), L"") << "a writer holds the file";
     CloseHandle(writer);
-    EXPECT_EQ(tamsel::ComputePreviewKeyOfFile(path), kEmptyKey);
+    EXPECT_EQ(tamsel::ComputePreviewKeyOfFile(path), Expected("empty"));
     DeleteFileW(path);
 }
 
@@ -201,7 +217,8 @@ TEST(PreviewStore, FolderIsCommonAppDataTamselAndFilesAreNamedByKeyAlone) {
     const std::wstring folder = tamsel::GetPreviewStoreFolder();
     ASSERT_GE(folder.size(), 8u);
     EXPECT_EQ(folder.substr(folder.size() - 8), L"\\tamsel\\");
-    EXPECT_EQ(tamsel::GetPreviewFilePath(kEmptyKey), folder + kEmptyKey);
+    const std::wstring key = Expected("empty");
+    EXPECT_EQ(tamsel::GetPreviewFilePath(key), folder + key);
     EXPECT_EQ(tamsel::GetPreviewFilePath(L""), L"");
 }
 
