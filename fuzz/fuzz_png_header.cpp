@@ -1,7 +1,7 @@
 // The stored picture's header guard under arbitrary bytes, checked against a
 // reading of the header written independently here: the guard must refuse
 // everything but a PNG signature, an IHDR chunk of length 13 and sides of 1 to
-// 16,384, and must read nothing past the bytes it is given.
+// 2,048, and must read nothing past the bytes it is given.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -16,7 +16,7 @@ namespace {
 constexpr char kPngStart[] = "\x89PNG\r\n\x1A\n\0\0\0\x0DIHDR";
 constexpr std::size_t kPngStartSize = sizeof(kPngStart) - 1;
 constexpr std::size_t kSidesEnd = kPngStartSize + 8;
-constexpr std::uint32_t kLargestSide = 16384;
+constexpr std::uint32_t kLargestSide = 2048;
 
 std::uint32_t NetworkOrder(const std::uint8_t* p) {
     std::uint32_t value = 0;

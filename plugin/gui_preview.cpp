@@ -5,6 +5,7 @@
 #include "capture_rules.h"
 #include "plugin.h"
 #include "preview_png.h"
+#include "store_picture.h"
 
 extern "C" IMAGE_DOS_HEADER __ImageBase;
 
@@ -215,7 +216,8 @@ void Tfrm_preview::FormShow() {
         RedrawWindow(form.get(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
     }
 
-    if (std::unique_ptr<Gdiplus::Bitmap> loaded = LoadPreviewPicture(plugin.current_preview_path())) {
+    // An unreadable or refused file leaves the picture shown before.
+    if (std::unique_ptr<StorePicture> loaded = StorePicture::Load(plugin.current_preview_path())) {
         picture = std::move(loaded);
         InvalidateRect(image, nullptr, TRUE);
     }
@@ -325,17 +327,9 @@ void Tfrm_preview::PaintImage(const DRAWITEMSTRUCT& item) const {
     FillRect(item.hDC, &area, static_cast<HBRUSH>(background_brush.get()));
     if (picture) {
         const PictureSize box = {area.right - area.left, area.bottom - area.top};
-        const PictureSize shown = FitPictureInto(
-            {static_cast<std::int32_t>(picture->GetWidth()), static_cast<std::int32_t>(picture->GetHeight())}, box);
-        Gdiplus::Graphics graphics(item.hDC);
-        graphics.SetInterpolationMode(Gdiplus::InterpolationModeHighQualityBicubic);
-        graphics.SetPixelOffsetMode(Gdiplus::PixelOffsetModeHalf);
-        // Mirrored tiling keeps the edges from fading into the background when enlarging.
-        Gdiplus::ImageAttributes edges;
-        edges.SetWrapMode(Gdiplus::WrapModeTileFlipXY);
-        graphics.DrawImage(picture.get(), Gdiplus::Rect(area.left, area.top, shown.width, shown.height), 0, 0,
-                           static_cast<INT>(picture->GetWidth()), static_cast<INT>(picture->GetHeight()),
-                           Gdiplus::UnitPixel, &edges);
+        const PictureSize shown = FitPictureInto({picture->width(), picture->height()}, box);
+        // The image control's own DC: its area starts at the origin.
+        picture->DrawAtOrigin(item.hDC, shown.width, shown.height);
     }
     FrameRect(item.hDC, &area, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
 }

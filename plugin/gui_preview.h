@@ -5,13 +5,13 @@
 
 #include <windows.h>
 #include <objidl.h>
-#include <gdiplus.h>
 
 #include <memory>
 #include <string>
 
 #include "../common/win32_raii.h"
 #include "host_api.h"
+#include "store_picture.h"
 
 namespace tamsel {
 
@@ -59,7 +59,7 @@ private:
     UniqueGdiObject font;
     UniqueGdiObject background_brush;
     COLORREF background_color;
-    std::unique_ptr<Gdiplus::Bitmap> picture;
+    std::unique_ptr<StorePicture> picture;
     Captions captions;
     int dpi = 96;
     int modal_result = 0;

@@ -1,17 +1,12 @@
 #include "preview_png.h"
 
-#include <shlwapi.h>
-
 #include <vector>
 
 #include "../common/win32_raii.h"
-#include "png_header.h"
+#include "store_picture.h"
 
 namespace tamsel {
 namespace {
-
-// Far above any preview this plugin writes; a larger file is not a preview.
-constexpr LONGLONG kMaxPreviewFileSize = 64LL * 1024 * 1024;
 
 bool FindPngEncoder(CLSID* clsid) {
     UINT count = 0;
@@ -42,7 +37,7 @@ std::vector<std::uint8_t> EncodePng(const std::uint8_t* bitmap_bgr, std::size_t 
 
     STATSTG stat = {};
     if (FAILED(stream->Stat(&stat, STATFLAG_NONAME)) || stat.cbSize.QuadPart == 0 ||
-        stat.cbSize.QuadPart > static_cast<ULONGLONG>(kMaxPreviewFileSize)) {
+        stat.cbSize.QuadPart > kMaxStoredPictureBytes) {
         return {};
     }
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(stat.cbSize.QuadPart));
@@ -95,22 +90,6 @@ bool ReplaceFileContent(const std::wstring& path, const std::vector<std::uint8_t
     return true;
 }
 
-std::vector<std::uint8_t> ReadWholeFile(const std::wstring& path) {
-    UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
-    LARGE_INTEGER size = {};
-    if (!file || !GetFileSizeEx(file.get(), &size) || size.QuadPart <= 0 || size.QuadPart > kMaxPreviewFileSize) {
-        return {};
-    }
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size.QuadPart));
-    DWORD read = 0;
-    if (!ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) ||
-        read != bytes.size()) {
-        return {};
-    }
-    return bytes;
-}
-
 }  // namespace
 
 bool WritePreviewPng(const std::wstring& path, const std::uint8_t* bitmap_bgr, std::size_t stride,
@@ -120,31 +99,6 @@ bool WritePreviewPng(const std::wstring& path, const std::uint8_t* bitmap_bgr, s
         return !png.empty() && ReplaceFileContent(path, png);
     } catch (...) {
         return false;
-    }
-}
-
-std::unique_ptr<Gdiplus::Bitmap> LoadPreviewPicture(const std::wstring& path) noexcept {
-    try {
-        const std::vector<std::uint8_t> bytes = ReadWholeFile(path);
-        if (!IsLoadablePngHeader(bytes.data(), bytes.size())) return nullptr;
-
-        ComPtr<IStream> stream;
-        *stream.put() = SHCreateMemStream(bytes.data(), static_cast<UINT>(bytes.size()));
-        if (!stream) return nullptr;
-        std::unique_ptr<Gdiplus::Bitmap> decoded(Gdiplus::Bitmap::FromStream(stream.get()));
-        if (!decoded || decoded->GetLastStatus() != Gdiplus::Ok) return nullptr;
-
-        // A copy that owns its pixels, so neither the stream nor the decoder lingers.
-        const INT width = static_cast<INT>(decoded->GetWidth());
-        const INT height = static_cast<INT>(decoded->GetHeight());
-        auto copy = std::make_unique<Gdiplus::Bitmap>(width, height, PixelFormat32bppARGB);
-        if (copy->GetLastStatus() != Gdiplus::Ok) return nullptr;
-        Gdiplus::Graphics graphics(copy.get());
-        graphics.SetCompositingMode(Gdiplus::CompositingModeSourceCopy);
-        if (graphics.DrawImage(decoded.get(), 0, 0, width, height) != Gdiplus::Ok) return nullptr;
-        return copy;
-    } catch (...) {
-        return nullptr;
     }
 }
 

@@ -1,4 +1,4 @@
-// Preview pictures as PNG files, through GDI+ (started by the plugin's load).
+// Writing preview pictures as PNG files, through GDI+ (started by the plugin's load).
 #pragma once
 
 #include <windows.h>
@@ -7,7 +7,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <string>
 
 #include "capture_rules.h"
@@ -21,10 +20,5 @@ namespace tamsel {
 // and then no temporary file remains.
 bool WritePreviewPng(const std::wstring& path, const std::uint8_t* bitmap_bgr, std::size_t stride,
                      PictureSize size) noexcept;
-
-// The picture of the PNG file at `path`, as a bitmap of its own (the file is
-// closed again); null when the file cannot be read, its header does not look
-// like a PNG of sane size, or it does not decode.
-std::unique_ptr<Gdiplus::Bitmap> LoadPreviewPicture(const std::wstring& path) noexcept;
 
 }  // namespace tamsel

@@ -2,14 +2,31 @@
 
 #include <shlwapi.h>
 
-#include <new>
-
+#include "guids.h"
 #include "module.h"
 #include "tamsel_handler.h"
+#include "thumbnail_provider.h"
 
 namespace tamsel {
 
-ClassFactory::ClassFactory() { IncrementServerCount(); }
+CreateObjectFunction ObjectMakerFor(REFCLSID clsid) {
+    static const struct {
+        const CLSID& clsid;
+        CreateObjectFunction create;
+    } kClasses[] = {
+        {kHandlerClassId, CreateObject<TamselHandler>},
+        {kThumbnailClassId, CreateObject<TamselThumbnailProvider>},
+    };
+    for (const auto& served : kClasses) {
+        if (IsEqualGUID(clsid, served.clsid)) return served.create;
+    }
+    return nullptr;
+}
+
+ClassFactory::ClassFactory(CreateObjectFunction create_object) : create_object_(create_object) {
+    IncrementServerCount();
+}
+
 ClassFactory::~ClassFactory() { DecrementServerCount(); }
 
 IFACEMETHODIMP ClassFactory::QueryInterface(REFIID riid, void** ppv) {
@@ -31,11 +48,7 @@ IFACEMETHODIMP_(ULONG) ClassFactory::Release() {
 IFACEMETHODIMP ClassFactory::CreateInstance(IUnknown* outer, REFIID riid, void** ppv) {
     if (ppv) *ppv = nullptr;
     if (outer) return CLASS_E_NOAGGREGATION;
-    auto* handler = new (std::nothrow) TamselHandler();
-    if (!handler) return E_OUTOFMEMORY;
-    const HRESULT hr = handler->QueryInterface(riid, ppv);
-    handler->Release();
-    return hr;
+    return create_object_(riid, ppv);
 }
 
 IFACEMETHODIMP ClassFactory::LockServer(BOOL lock) {

@@ -1,15 +1,33 @@
-// The class object that COM asks for through DllGetClassObject: it makes
-// TamselHandler objects.
+// The class object that COM asks for through DllGetClassObject: it makes the
+// objects of one of the server's classes.
 #pragma once
 
 #include <windows.h>
 #include <unknwn.h>
 
+#include <new>
+
 namespace tamsel {
+
+// Makes a new object and asks it for `riid`; the object's own reference is
+// released, so a refused interface destroys it at once.
+using CreateObjectFunction = HRESULT (*)(REFIID riid, void** ppv);
+
+template <typename Object>
+HRESULT CreateObject(REFIID riid, void** ppv) {
+    auto* object = new (std::nothrow) Object();
+    if (!object) return E_OUTOFMEMORY;
+    const HRESULT hr = object->QueryInterface(riid, ppv);
+    object->Release();
+    return hr;
+}
+
+// How objects of the class `clsid` are made; null for a class this server lacks.
+CreateObjectFunction ObjectMakerFor(REFCLSID clsid);
 
 class ClassFactory final : public IClassFactory {
 public:
-    ClassFactory();
+    explicit ClassFactory(CreateObjectFunction create_object);
     ClassFactory(const ClassFactory&) = delete;
     ClassFactory& operator=(const ClassFactory&) = delete;
 
@@ -26,6 +44,7 @@ private:
     ~ClassFactory();
 
     LONG refs_ = 1;
+    const CreateObjectFunction create_object_;
 };
 
 }  // namespace tamsel

@@ -5,7 +5,6 @@
 #include <new>
 
 #include "class_factory.h"
-#include "guids.h"
 #include "module.h"
 #include "preview_form.h"
 #include "registration.h"
@@ -19,11 +18,12 @@ BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID) {
 }
 
 STDAPI DllGetClassObject(REFCLSID clsid, REFIID riid, void** ppv) {
-    if (!IsEqualGUID(clsid, tamsel::kHandlerClassId)) {
+    const tamsel::CreateObjectFunction create_object = tamsel::ObjectMakerFor(clsid);
+    if (!create_object) {
         if (ppv) *ppv = nullptr;
         return CLASS_E_CLASSNOTAVAILABLE;
     }
-    auto* factory = new (std::nothrow) tamsel::ClassFactory();
+    auto* factory = new (std::nothrow) tamsel::ClassFactory(create_object);
     if (!factory) {
         if (ppv) *ppv = nullptr;
         return E_OUTOFMEMORY;

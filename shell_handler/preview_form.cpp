@@ -9,11 +9,12 @@
 #include "../common/module_file_path.h"
 #include "../common/win32_raii.h"
 #include "gdiplus_session.h"
-#include "pane_files.h"
 #include "pane_picture.h"
 #include "pane_rules.h"
 #include "preview_store.h"
 #include "resource.h"
+#include "shared_file.h"
+#include "store_picture.h"
 
 namespace tamsel {
 
@@ -35,7 +36,7 @@ struct PaneView {
     UniqueIcon icon;  // img_icon
     UniqueGdiObject form_font;
     UniqueGdiObject title_font;
-    std::unique_ptr<PanePicture> picture;  // img_preview's own copy
+    std::unique_ptr<StorePicture> picture;  // img_preview's own copy
     // Last, so that it is destroyed first, while the rest still serves its messages.
     UniqueWindow window;
 };
@@ -75,7 +76,8 @@ void PaintControls(const PaneView& view, HDC dc, int width, int height) {
     RestoreDC(dc, saved);
 
     if (view.picture) {
-        view.picture->Draw(dc, FitPicture(view.picture->width(), view.picture->height(), layout.img_preview));
+        DrawPictureInBox(dc, *view.picture,
+                         FitPicture(view.picture->width(), view.picture->height(), layout.img_preview));
     }
 }
 
@@ -208,7 +210,7 @@ Tfrm_preview::Tfrm_preview(IStream* stream, HINSTANCE module) : state_(nullptr) 
     if (!key.empty()) {
         view.caption = Wide(texts.title);
         // No store folder gives no path, and no path gives no picture.
-        if (state->gdiplus->ready()) view.picture = PanePicture::Load(GetPreviewFilePath(key));
+        if (state->gdiplus->ready()) view.picture = StorePicture::Load(GetPreviewFilePath(key));
         if (view.picture) {
             state->outcome = PaneOutcome::StoredPicture;
             view.icon_visible = false;

@@ -2,26 +2,10 @@
 
 #include <shlwapi.h>
 
-#include <new>
-
+#include "com_result.h"
 #include "module.h"
 
 namespace tamsel {
-
-namespace {
-
-// Maps the exception being handled to the result that a COM method reports.
-HRESULT ResultOfCaughtException() noexcept {
-    try {
-        throw;
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
-    } catch (...) {
-        return E_FAIL;
-    }
-}
-
-}  // namespace
 
 TamselHandler::TamselHandler() { IncrementServerCount(); }
 

@@ -9,8 +9,9 @@
 
 namespace tamsel {
 
-// Larger sides are refused unread: decoders may crash or exhaust memory on them.
-inline constexpr std::uint32_t kMaxPreviewSide = 16384;
+// Larger sides are refused unread: decoders may crash on them, and a picture of
+// 2048 x 2048 already takes 16 MiB decoded, while previews are 512 x 384 at most.
+inline constexpr std::uint32_t kMaxPreviewSide = 2048;
 
 // Signature plus the IHDR chunk's length, type, width and height.
 inline constexpr std::size_t kPngHeaderSize = 24;

@@ -5,7 +5,7 @@
 #include <propsys.h>
 #include <shobjidl.h>
 
-#include "handler_dll.h"
+#include "server_test.h"
 
 namespace {
 
@@ -13,17 +13,8 @@ using tamsel::ComPtr;
 
 void* const kUntouched = reinterpret_cast<void*>(0x1);
 
-class ComServer : public ::testing::Test {
+class ComServer : public BuiltServerTest {
 protected:
-    const HandlerDll& dll = HandlerDll::Built();
-
-    void SetUp() override {
-        ASSERT_NE(dll.module, nullptr) << "cannot load " << testing::PrintToString(HandlerDll::BuiltPath());
-        ASSERT_EQ(dll.DllCanUnloadNow(), S_OK);
-    }
-    // Every scenario must leave nothing alive that keeps the module loaded.
-    void TearDown() override { EXPECT_EQ(dll.DllCanUnloadNow(), S_OK); }
-
     ComPtr<IClassFactory> Factory() {
         ComPtr<IClassFactory> factory;
         EXPECT_EQ(dll.DllGetClassObject(kHandlerClassId, IID_IClassFactory, factory.put_void()), S_OK);

@@ -12,6 +12,9 @@
 // {3C994A91-448B-42B9-814C-B427301F3DAA}
 inline constexpr CLSID kHandlerClassId = {
     0x3c994a91, 0x448b, 0x42b9, {0x81, 0x4c, 0xb4, 0x27, 0x30, 0x1f, 0x3d, 0xaa}};
+// {82A51337-D4BF-4A3F-9C2F-A295D6113619}
+inline constexpr CLSID kThumbnailClassId = {
+    0x82a51337, 0xd4bf, 0x4a3f, {0x9c, 0x2f, 0xa2, 0x95, 0xd6, 0x11, 0x36, 0x19}};
 
 struct HandlerDll {
     using GetClassObjectFn = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
@@ -61,11 +64,17 @@ private:
     }
 };
 
+// A new object of the class `clsid` from the built DLL's class factory, asked for `Interface`.
+template <typename Interface>
+HRESULT CreateObjectOf(REFCLSID clsid, REFIID riid, Interface** out) {
+    tamsel::ComPtr<IClassFactory> factory;
+    const HRESULT hr = HandlerDll::Built().DllGetClassObject(clsid, IID_IClassFactory, factory.put_void());
+    if (FAILED(hr)) return hr;
+    return factory->CreateInstance(nullptr, riid, reinterpret_cast<void**>(out));
+}
+
 // A new handler object from the built DLL's class factory, asked for `Interface`.
 template <typename Interface>
 HRESULT CreateHandler(REFIID riid, Interface** out) {
-    tamsel::ComPtr<IClassFactory> factory;
-    const HRESULT hr = HandlerDll::Built().DllGetClassObject(kHandlerClassId, IID_IClassFactory, factory.put_void());
-    if (FAILED(hr)) return hr;
-    return factory->CreateInstance(nullptr, riid, reinterpret_cast<void**>(out));
+    return CreateObjectOf(kHandlerClassId, riid, out);
 }

@@ -10,6 +10,7 @@
 
 #include "pane_rules.h"
 #include "png_header.h"
+#include "thumbnail_rules.h"
 
 namespace {
 
@@ -176,9 +177,10 @@ TEST(PngHeader, ReadsTheSizeAndRefusesGiantOrBrokenHeaders) {
     } cases[] = {
         {"preview size", valid, true},
         {"one pixel", PngStart(1, 1), true},
-        {"16,384 on both sides", PngStart(16384, 16384), true},
-        {"16,385 wide", PngStart(16385, 1), false},
-        {"16,385 high", PngStart(1, 16385), false},
+        {"2,048 on both sides", PngStart(2048, 2048), true},
+        {"2,049 wide", PngStart(2049, 1), false},
+        {"2,049 high", PngStart(1, 2049), false},
+        {"16,384 on both sides", PngStart(16384, 16384), false},
         {"100,000 x 100,000", PngStart(100000, 100000), false},
         {"width with the top bit set", PngStart(0x80000001u, 1), false},
         {"zero width", PngStart(0, 10), false},
@@ -207,6 +209,36 @@ TEST(PngHeader, ReadsTheSizeAndRefusesGiantOrBrokenHeaders) {
     EXPECT_EQ(giant_size->width, 100000u);
     EXPECT_EQ(giant_size->height, 70000u);
     EXPECT_FALSE(tamsel::ReadPngSize(nullptr, 0));
+}
+
+TEST(FitThumbnail, LongerSideBecomesTheSideAskedForAndSmallPicturesKeepTheirSize) {
+    const struct {
+        const char* label;
+        int width, height, side;
+        tamsel::ThumbnailSize expected;
+    } cases[] = {
+        {"wide preview, reduced", 512, 384, 256, {256, 192}},
+        {"wide preview at 96", 512, 384, 96, {96, 72}},
+        {"wide preview at 32", 512, 384, 32, {32, 24}},
+        {"smaller than asked: never enlarged", 400, 200, 1024, {400, 200}},
+        {"exactly the side asked for", 400, 200, 400, {400, 200}},
+        {"one pixel too large", 257, 100, 256, {256, 100}},
+        {"tall picture", 300, 500, 96, {58, 96}},
+        {"square", 500, 500, 96, {96, 96}},
+        {"shorter side rounded to the nearest pixel", 512, 385, 256, {256, 193}},
+        {"a thin line keeps one pixel", 2048, 1, 16, {16, 1}},
+        {"a thin column keeps one pixel", 1, 2048, 16, {1, 16}},
+        {"one pixel asked for", 512, 384, 1, {1, 1}},
+        {"largest sides do not overflow", 2048, 2047, 2047, {2047, 2046}},
+        {"no picture", 0, 384, 256, {0, 0}},
+        {"negative height", 512, -1, 256, {0, 0}},
+        {"no side", 512, 384, 0, {0, 0}},
+    };
+    for (const auto& c : cases) {
+        const tamsel::ThumbnailSize size = tamsel::FitThumbnail(c.width, c.height, c.side);
+        EXPECT_EQ(size.width, c.expected.width) << c.label;
+        EXPECT_EQ(size.height, c.expected.height) << c.label;
+    }
 }
 
 }  // namespace

@@ -117,7 +117,7 @@ TEST(PaneOutcome, StoredFileDecidesBetweenPictureAndHint) {
         PaneOutcome outcome;
     } cases[] = {
         {"valid PNG", true, valid, false, PaneOutcome::StoredPicture},
-        {"16,384 pixels wide", true, QuartersPng(16384, 1), false, PaneOutcome::StoredPicture},
+        {"2,048 pixels wide", true, QuartersPng(2048, 1), false, PaneOutcome::StoredPicture},
         {"no file", false, {}, false, PaneOutcome::Hint},
         {"empty file", true, {}, false, PaneOutcome::Hint},
         {"truncated PNG", true, {noise.begin(), noise.begin() + noise.size() * 3 / 5}, false, PaneOutcome::Hint},
@@ -126,7 +126,8 @@ TEST(PaneOutcome, StoredFileDecidesBetweenPictureAndHint) {
         {"not an image", true, {'I', 'S', 'O', '-', '1', '0', '3', '0', '3'}, false, PaneOutcome::Hint},
         {"BMP, not PNG", true, form_test::Bmp(8, 8, RGB(1, 2, 3)), false, PaneOutcome::Hint},
         {"header claims 100,000 x 100,000", true, HugeHeaderPng(), false, PaneOutcome::Hint},
-        {"16,385 pixels wide", true, QuartersPng(16385, 1), false, PaneOutcome::Hint},
+        {"2,049 pixels wide", true, QuartersPng(2049, 1), false, PaneOutcome::Hint},
+        {"16,384 pixels wide", true, QuartersPng(16384, 1), false, PaneOutcome::Hint},
         {"held open by a writer", true, valid, true, PaneOutcome::Hint},
     };
     for (const auto& c : cases) {

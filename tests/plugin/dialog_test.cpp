@@ -2,6 +2,11 @@
 // way a user would.
 #include "plugin_fixture.h"
 
+#include <algorithm>
+
+#include "png_bytes.h"
+#include "resource_counts.h"
+
 namespace plugin_test {
 namespace {
 
@@ -290,6 +295,29 @@ TEST_F(ReplacePreviewDialog, LaterShowingsReuseTheDialogAndRefreshOnlyColourAndP
 
     UnloadPlugin();
     EXPECT_FALSE(IsWindow(first.dialog)) << "unloading leaves the dialog behind";
+}
+
+// Anyone may write the store: a real picture of 16,384 x 16,384 pixels, a few
+// megabytes as a file, would take 1 GiB decoded inside the viewer. It is
+// refused unread, and the dialog keeps the picture it showed before.
+TEST_F(ReplacePreviewDialog, HugePlantedPictureIsNotDecodedAndThePreviousPictureStays) {
+    LoadPlugin();
+    UniqueModel model;
+    LoadModelWithPreview(model, 512, 384, kMagenta);
+    EXPECT_EQ(PressAndAnswer(Answer::No).pixels.at(108, 104), kMagenta);
+
+    const std::vector<std::uint8_t> huge = png_bytes::BlackPng(16384, 16384);
+    WriteBytes(model.preview_path(), huge);
+    const std::size_t working_set = resource_counts::WorkingSetBytes();
+    const std::size_t peak_before = resource_counts::PeakWorkingSetBytes();
+    const Sighting later = PressAndAnswer(Answer::No);
+    const std::size_t peak = resource_counts::PeakWorkingSetBytes();
+    EXPECT_EQ(later.pixels.at(108, 104), kMagenta);
+    EXPECT_EQ(later.pixels.at(205, 176), kMagenta);
+    EXPECT_LT(peak, std::max(peak_before, working_set) + (64u << 20))
+        << "the peak working set rose to " << (peak >> 20) << " MiB from " << (working_set >> 20) << " MiB";
+    EXPECT_EQ(ReadBytes(model.preview_path()), huge);
+    UnloadPlugin();
 }
 
 TEST_F(ReplacePreviewDialog, ViewerWithoutViewRectGetsTheDialogCentredOnItsWindow) {

@@ -1,6 +1,6 @@
 // What the robustness tests share: result lines for scripts/robustness.sh, the
 // built handler driven through one preview, the pane's outcome read from its
-// pixels, files planted in the Preview store, and PNG files made byte by byte.
+// pixels, files planted in the Preview store.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "png_bytes.h"
+#include "store_fixtures.h"
 #include "test_windows.h"
 
 #include "resource_counts.h"
@@ -106,10 +108,8 @@ void CheckPaneLife(CaseReport& report, const std::string& label, const PreviewRe
 void CheckOutcome(CaseReport& report, const std::string& label, Outcome actual,
                   const std::vector<Outcome>& allowed);
 
-// Bytes that no other test or run uses, so that their key is this test's own.
-std::vector<std::uint8_t> UniqueContent(const std::string& tag);
-
-std::wstring KeyOf(const std::vector<std::uint8_t>& content);
+using store_fixtures::KeyOf;
+using store_fixtures::UniqueContent;
 
 // Something at a key's place in the Preview store, removed at the end.
 class StoreEntry {
@@ -129,23 +129,13 @@ private:
     bool folder_ = false;
 };
 
-// A PNG and where each of its chunks starts (the last offset is the file's end).
-struct PngFile {
-    std::vector<std::uint8_t> bytes;
-    std::vector<std::size_t> chunk_starts;
-};
+using png_bytes::BlackPng;
+using png_bytes::PngClaiming;
+using png_bytes::PngFile;
 
 // A small 8-bit RGB picture in saturated colours, its pixel data split over
 // `idat_chunks` IDAT chunks after a tEXt chunk; stored (uncompressed) deflate.
 PngFile ColourfulPng(int width, int height, int idat_chunks);
-
-// A black 8-bit RGB picture of width x height, compressed as runs, so that
-// even 16,384 x 16,384 pixels take only a few megabytes.
-std::vector<std::uint8_t> BlackPng(std::uint32_t width, std::uint32_t height);
-
-// A PNG whose header claims width x height, followed by a one-row IDAT and IEND,
-// all checksums right.
-std::vector<std::uint8_t> PngClaiming(std::uint32_t width, std::uint32_t height);
 
 // A test that previews inputs through the built handler, one after another:
 // each must bring the pane up with an allowed outcome, unload cleanly and stay

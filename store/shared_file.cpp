@@ -1,4 +1,4 @@
-#include "pane_files.h"
+#include "shared_file.h"
 
 #include <algorithm>
 

@@ -1,0 +1,45 @@
+// The thumbnail provider that Explorer asks for an .ifc file's picture in icon
+// views and file dialogs: the stored preview, fitted into the size asked for.
+#pragma once
+
+#include <windows.h>
+#include <propsys.h>
+#include <thumbcache.h>
+
+#include <optional>
+#include <string>
+
+#include "../common/win32_raii.h"
+
+namespace tamsel {
+
+class TamselThumbnailProvider final : public IInitializeWithStream, public IThumbnailProvider {
+public:
+    TamselThumbnailProvider();
+    TamselThumbnailProvider(const TamselThumbnailProvider&) = delete;
+    TamselThumbnailProvider& operator=(const TamselThumbnailProvider&) = delete;
+
+    // IUnknown
+    IFACEMETHODIMP QueryInterface(REFIID riid, void** ppv) override;
+    IFACEMETHODIMP_(ULONG) AddRef() override;
+    IFACEMETHODIMP_(ULONG) Release() override;
+
+    // IInitializeWithStream: once per object.
+    IFACEMETHODIMP Initialize(IStream* stream, DWORD mode) override;
+
+    // IThumbnailProvider: a failure, with a null bitmap, when the file has no
+    // loadable stored picture, so that Explorer keeps the file's icon.
+    IFACEMETHODIMP GetThumbnail(UINT cx, HBITMAP* bitmap, WTS_ALPHATYPE* alpha) override;
+
+private:
+    ~TamselThumbnailProvider();
+    const std::wstring& Key();
+
+    LONG refs_ = 1;
+    bool initialized_ = false;
+    ComPtr<IStream> stream_;
+    // Hashed at the first GetThumbnail; the stream is given back then.
+    std::optional<std::wstring> key_;
+};
+
+}  // namespace tamsel

@@ -1,0 +1,106 @@
+// What the thumbnail tests share: a patterned picture, and one thumbnail read
+// back from its bits.
+#pragma once
+
+#include <windows.h>
+#include <thumbcache.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "png_bytes.h"
+#include "store_fixtures.h"
+
+namespace thumbnail_test {
+
+using store_fixtures::KeyOf;
+using store_fixtures::StoredFile;
+using store_fixtures::UniqueContent;
+
+// The pattern: a grid of blocks, each of its own colour, so that every
+// block's place, and so the row order, shows in a thumbnail of any size.
+inline constexpr int kPatternColumns = 4;
+inline constexpr int kPatternRows = 3;
+
+inline png_bytes::Rgb BlockColour(int column, int row) {
+    static const png_bytes::Rgb kColours[kPatternRows][kPatternColumns] = {
+        {{230, 30, 30}, {30, 200, 40}, {40, 60, 220}, {240, 220, 20}},
+        {{20, 210, 220}, {210, 40, 200}, {250, 140, 10}, {120, 60, 20}},
+        {{10, 10, 10}, {250, 250, 250}, {128, 128, 128}, {90, 170, 110}},
+    };
+    return kColours[row][column];
+}
+
+inline std::vector<std::uint8_t> PatternPng(int width, int height) {
+    return png_bytes::RgbPng(width, height, [&](int x, int y) {
+        return BlockColour(x * kPatternColumns / width, y * kPatternRows / height);
+    });
+}
+
+// One GetThumbnail call and the bitmap it gave, deleted with this object.
+struct Thumbnail {
+    HRESULT result = E_FAIL;
+    HBITMAP bitmap = nullptr;
+    WTS_ALPHATYPE alpha = WTSAT_UNKNOWN;
+    int width = 0;
+    int height = 0;
+    int bits_per_pixel = 0;
+    std::vector<std::uint32_t> pixels;  // the bits as stored, row 0 first
+
+    Thumbnail() = default;
+    Thumbnail(Thumbnail&& other) noexcept { *this = std::move(other); }
+    Thumbnail& operator=(Thumbnail&& other) noexcept {
+        if (this != &other) {
+            if (bitmap) DeleteObject(bitmap);
+            result = other.result;
+            bitmap = std::exchange(other.bitmap, nullptr);
+            alpha = other.alpha;
+            width = other.width;
+            height = other.height;
+            bits_per_pixel = other.bits_per_pixel;
+            pixels = std::move(other.pixels);
+        }
+        return *this;
+    }
+    ~Thumbnail() {
+        if (bitmap) DeleteObject(bitmap);
+    }
+
+    static Thumbnail Get(IThumbnailProvider* provider, UINT cx) {
+        Thumbnail thumbnail;
+        thumbnail.result = provider->GetThumbnail(cx, &thumbnail.bitmap, &thumbnail.alpha);
+        DIBSECTION dib = {};
+        if (!thumbnail.bitmap || GetObjectW(thumbnail.bitmap, sizeof dib, &dib) != sizeof dib) return thumbnail;
+        thumbnail.width = dib.dsBm.bmWidth;
+        // Wine reports top-down DIB sections with a positive height: the row
+        // order shows only in the bits.
+        thumbnail.height = std::abs(dib.dsBm.bmHeight);
+        thumbnail.bits_per_pixel = dib.dsBm.bmBitsPixel;
+        if (thumbnail.bits_per_pixel != 32 || !dib.dsBm.bmBits) return thumbnail;
+        const auto* bits = static_cast<const std::uint32_t*>(dib.dsBm.bmBits);
+        thumbnail.pixels.assign(bits, bits + static_cast<std::size_t>(thumbnail.width) * thumbnail.height);
+        return thumbnail;
+    }
+
+    png_bytes::Rgb At(int x, int y) const {
+        const std::uint32_t p = pixels.at(static_cast<std::size_t>(y) * width + x);
+        return {static_cast<std::uint8_t>(p >> 16), static_cast<std::uint8_t>(p >> 8), static_cast<std::uint8_t>(p)};
+    }
+
+    // The bits as a PNG, rows in the order they are stored, to be looked at.
+    void SaveAsPng(const std::wstring& path) const {
+        const std::vector<std::uint8_t> png =
+            png_bytes::RgbPng(width, height, [this](int x, int y) { return At(x, y); });
+        const HANDLE file =
+            CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file == INVALID_HANDLE_VALUE) return;
+        DWORD written = 0;
+        WriteFile(file, png.data(), static_cast<DWORD>(png.size()), &written, nullptr);
+        CloseHandle(file);
+    }
+};
+
+}  // namespace thumbnail_test
