@@ -4,7 +4,7 @@ own (made by scripts/wine-prefix.sh, removed afterwards).
 
 installer_test.py <wine-run.sh> <wine-prefix.sh> <dist folder> <version>
                   <build_msi.sh> <tamsel_msi_actions.dll> <preview_host.exe>
-                  <samples folder> <work folder> [unittest arguments]
+                  <thumbnail_host.exe> <samples folder> <work folder> [unittest arguments]
 
 <dist folder> holds what scripts/package.sh made: x86/, x64/ and
 Tamsel-<version>-x64.msi."""
@@ -20,10 +20,11 @@ from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent.parent / "tools"))
 import pane_check  # noqa: E402
+from PIL import Image  # noqa: E402
 from snapshots import (INSTALLER_BOOKKEEPING, Registry, file_digest, folder_differences, folder_snapshot,  # noqa: E402
                        hex_string)
 
-WINE_RUN = MAKE_PREFIX = DIST = VERSION = BUILD_MSI = ACTIONS = HOST = SAMPLES = WORK = None
+WINE_RUN = MAKE_PREFIX = DIST = VERSION = BUILD_MSI = ACTIONS = HOST = THUMBNAIL_HOST = SAMPLES = WORK = None
 
 HANDLER_CLASS = "{3C994A91-448B-42B9-814C-B427301F3DAA}"
 THUMBNAIL_CLASS = "{82A51337-D4BF-4A3F-9C2F-A295D6113619}"
@@ -258,6 +259,23 @@ class InstallerTest(unittest.TestCase):
         except SystemExit as failure:
             self.fail(str(failure))
 
+    def assert_thumbnail_shows_picture(self, prefix, model):
+        """The thumbnail provider that the registry names gives the stored picture, fitted into 256 x 256."""
+        png = self.work / "thumbnail.png"
+        rc = prefix.run(THUMBNAIL_HOST, windows_path(model), "256", windows_path(png))
+        self.assertEqual(rc, 0, f"thumbnail_host exited {rc}; see {prefix.log}")
+        self.assertIn(b"thumbnail=256x192 alpha=1", prefix.log.read_bytes(),  # WTSAT_RGB: previews are opaque
+                      f"no 256 x 192 opaque thumbnail; see {prefix.log}")
+        with Image.open(png) as thumbnail:
+            picture = thumbnail.convert("RGB")
+        self.assertEqual(picture.size, (256, 192))
+        # Sky above ground, each checked well inside its half (scaling blends the border).
+        for y, expected in ((8, pane_check.SKY), (80, pane_check.SKY), (112, pane_check.GROUND),
+                            (184, pane_check.GROUND)):
+            for x in (8, 128, 247):
+                self.assertTrue(pane_check.near(picture.getpixel((x, y)), expected),
+                                f"thumbnail at {(x, y)} is {picture.getpixel((x, y))}, expected {expected}")
+
     def test_install_upgrade_and_uninstall(self):
         reference_layout = self.reference_layouts()["machine"]
         prefix = self.fresh_prefix("install")
@@ -298,6 +316,7 @@ class InstallerTest(unittest.TestCase):
         self.assertEqual(hex_string(surrogate), r"%SystemRoot%\system32\prevhost.exe")  # so it is compared
 
         self.assert_pane_shows_picture(prefix, model)
+        self.assert_thumbnail_shows_picture(prefix, model)
 
         self.assert_uninstalls(prefix)
         self.assert_unchanged(before_registry, before_files, prefix, when="after the uninstall")
@@ -402,8 +421,9 @@ class InstallerTest(unittest.TestCase):
 
 
 def main():
-    global WINE_RUN, MAKE_PREFIX, DIST, VERSION, BUILD_MSI, ACTIONS, HOST, SAMPLES, WORK
-    (WINE_RUN, MAKE_PREFIX, DIST, VERSION, BUILD_MSI, ACTIONS, HOST, SAMPLES, WORK), rest = sys.argv[1:10], sys.argv[10:]
+    global WINE_RUN, MAKE_PREFIX, DIST, VERSION, BUILD_MSI, ACTIONS, HOST, THUMBNAIL_HOST, SAMPLES, WORK
+    (WINE_RUN, MAKE_PREFIX, DIST, VERSION, BUILD_MSI, ACTIONS, HOST, THUMBNAIL_HOST, SAMPLES, WORK) = sys.argv[1:11]
+    rest = sys.argv[11:]
     Path(WORK).mkdir(parents=True, exist_ok=True)
     unittest.main(argv=[sys.argv[0], *rest], verbosity=2)
 
