@@ -31,6 +31,8 @@ public:
     const std::wstring& current_preview_path() const { return preview_path; }
 
 private:
+    void ReleaseDialogAndGdiplus();
+
     std::int32_t button_id = 0;
     std::wstring preview_path;
     std::optional<GdiplusScope> gdiplus;  // from load to unload
