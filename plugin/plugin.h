@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "../common/gdiplus_scope.h"
+#include "gdiplus_scope.h"
 #include "plugin_base.h"
 
 namespace tamsel {

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "../common/win32_raii.h"
+#include "win32_raii.h"
 #include "store_picture.h"
 
 namespace tamsel {

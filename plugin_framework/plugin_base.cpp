@@ -2,7 +2,7 @@
 
 #include <shlobj.h>
 
-#include "../common/module_file_path.h"
+#include "module_file_path.h"
 #include "module_paths.h"
 
 namespace tamsel {

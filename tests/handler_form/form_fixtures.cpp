@@ -11,7 +11,7 @@
 #include <optional>
 #include <stdexcept>
 
-#include "../../common/gdiplus_scope.h"
+#include "gdiplus_scope.h"
 #include "preview_store.h"
 #include "scripted_stream.h"
 

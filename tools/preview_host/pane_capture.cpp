@@ -10,7 +10,7 @@ using std::min;
 }  // namespace Gdiplus
 #include <gdiplus.h>
 
-#include "../../common/win32_raii.h"
+#include "win32_raii.h"
 
 namespace tamsel {
 namespace {
