@@ -10,6 +10,7 @@ packages=(
   wine64 fonts-wine
   xvfb xauth
   python3-pil pngcheck openssl
+  wixl msitools
   clang libclang-rt-dev
   nodejs
 )

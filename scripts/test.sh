@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Builds both architectures and runs every test: static checks of the x86 and
-# x64 DLLs, and the x64 suites under wine64 in a fresh prefix inside build/x64,
-# with windows on a private Xvfb display; then the native fuzzers, briefly,
-# and tamsel-render's tests.
+# Builds both architectures and the MSIs (scripts/package.sh, into dist/) and
+# runs every test: static checks of the x86 and x64 DLLs, and the x64 suites
+# under wine64 in a fresh prefix inside build/x64 (the installer's in fresh
+# prefixes of their own), with windows on a private Xvfb display; then the
+# native fuzzers, briefly, and tamsel-render's tests.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -11,8 +12,8 @@ if [[ -z "${TAMSEL_IN_DISPLAY:-}" ]]; then
   for arch in x86 x64; do
     cmake --preset "$arch" >/dev/null
     cmake --build --preset "$arch"
-    cmake --install "build/$arch" >/dev/null
   done
+  bash scripts/package.sh
   CXX=clang++ cmake -S fuzz -B build/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
   cmake --build build/fuzz -j2
   TAMSEL_IN_DISPLAY=1 exec xvfb-run -a -s '-screen 0 1280x1024x24' "$0" "$@"

@@ -12,7 +12,7 @@ if [[ "$actual" != "$expected" ]]; then
   echo "exports of $dll differ"; echo "expected:"; echo "$expected"; echo "actual:"; echo "$actual"; exit 1
 fi
 
-system_dlls='^(kernel32|user32|gdi32|gdiplus|advapi32|shell32|shlwapi|ole32|oleaut32|msvcrt|comctl32|comdlg32|uxtheme|bcrypt|crypt32|ntdll|psapi|version|api-ms-win-[a-z0-9-]+)\.dll$'
+system_dlls='^(kernel32|user32|gdi32|gdiplus|advapi32|shell32|shlwapi|ole32|oleaut32|msi|msvcrt|comctl32|comdlg32|uxtheme|bcrypt|crypt32|ntdll|psapi|version|api-ms-win-[a-z0-9-]+)\.dll$'
 imports=$(awk '/DLL Name:/{print tolower($3)}' <<<"$dump" | sort -u)
 bad=$(grep -vE "$system_dlls" <<<"$imports" || true)
 if [[ -n "$bad" ]]; then

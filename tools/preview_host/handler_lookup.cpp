@@ -41,7 +41,7 @@ std::wstring ChooseTypeKey(const std::wstring& extension, LSTATUS read_status,
     return read_status == ERROR_SUCCESS && !default_value.empty() ? default_value : extension;
 }
 
-HRESULT FindPreviewHandler(const std::wstring& extension, PreviewHandlerEntry& entry) noexcept {
+HRESULT FindShellExtension(const std::wstring& extension, const wchar_t* slot, ShellExtensionEntry& entry) noexcept {
     try {
         std::wstring default_value;
         const LSTATUS read_status = extension.empty() || extension[0] != L'.'
@@ -49,7 +49,7 @@ HRESULT FindPreviewHandler(const std::wstring& extension, PreviewHandlerEntry& e
                                         : ReadExtensionDefault(extension, default_value);
         entry.type_key = ChooseTypeKey(extension, read_status, default_value);
 
-        LSTATUS status = ReadStringValue(entry.type_key + L"\\shellex\\" + kPreviewHandlerSlot, entry.clsid_text);
+        LSTATUS status = ReadStringValue(entry.type_key + L"\\shellex\\" + slot, entry.clsid_text);
         if (status != ERROR_SUCCESS) return HRESULT_FROM_WIN32(status);
         const HRESULT hr = CLSIDFromString(entry.clsid_text.c_str(), &entry.clsid);
         if (FAILED(hr)) return hr;

@@ -25,6 +25,7 @@
 #include "win32_raii.h"
 #include "command_line.h"
 #include "handler_lookup.h"
+#include "host_output.h"
 #include "host_site.h"
 #include "host_window.h"
 #include "pane_capture.h"
@@ -35,23 +36,6 @@ namespace {
 constexpr int kExitFailed = 1;
 constexpr int kExitNoHandler = 2;
 constexpr int kExitUsage = 64;
-
-void Print(const std::wstring& line) {
-    const int size = WideCharToMultiByte(CP_UTF8, 0, line.c_str(), -1, nullptr, 0, nullptr, nullptr);
-    std::string utf8(size > 0 ? size : 1, '\0');
-    WideCharToMultiByte(CP_UTF8, 0, line.c_str(), -1, &utf8[0], size, nullptr, nullptr);
-    std::fputs(utf8.c_str(), stdout);
-    std::fputc('\n', stdout);
-    std::fflush(stdout);
-}
-
-// Prints "<call> hr=0x........"; true when the call succeeded.
-bool Report(const std::wstring& call, HRESULT hr) {
-    wchar_t text[16];
-    swprintf(text, 16, L"0x%08lX", static_cast<unsigned long>(hr));
-    Print(call + L" hr=" + text);
-    return SUCCEEDED(hr);
-}
 
 std::wstring SizeText(const PaneSize& size) {
     return std::to_wstring(size.width) + L"x" + std::to_wstring(size.height);
@@ -126,8 +110,8 @@ SIZE_T PeakWorkingSet() {
 
 int Run(const HostOptions& options) {
     const std::wstring extension = PathFindExtensionW(options.file.c_str());
-    PreviewHandlerEntry entry;
-    const HRESULT found = FindPreviewHandler(extension, entry);
+    ShellExtensionEntry entry;
+    const HRESULT found = FindShellExtension(extension, kPreviewHandlerSlot, entry);
     if (!Report(L"FindPreviewHandler " + extension, found)) {
         Print(L"no preview handler registered for \"" + extension + L"\" (type key \"" + entry.type_key + L"\")");
         return found == HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND) ? kExitNoHandler : kExitFailed;

@@ -29,7 +29,31 @@ private:
     HDC dc_;
 };
 
+HRESULT SavePixelsAsPng(void* bits, int width, int height, int stride, const std::wstring& path) {
+    CLSID encoder;
+    if (!FindPngEncoder(&encoder)) return HRESULT_FROM_WIN32(ERROR_NOT_FOUND);
+    // 32bppRGB ignores the unused fourth byte that BitBlt leaves at 0.
+    Gdiplus::Bitmap picture(width, height, stride, PixelFormat32bppRGB, static_cast<BYTE*>(bits));
+    if (picture.GetLastStatus() != Gdiplus::Ok) return E_FAIL;
+    return picture.Save(path.c_str(), &encoder, nullptr) == Gdiplus::Ok ? S_OK : E_FAIL;
+}
+
 }  // namespace
+
+HRESULT SaveTopDownBitmapAsPng(HBITMAP bitmap, const std::wstring& path) noexcept {
+    try {
+        DIBSECTION section = {};
+        if (GetObjectW(bitmap, sizeof section, &section) != sizeof section || section.dsBm.bmBitsPixel != 32 ||
+            !section.dsBm.bmBits) {
+            return E_INVALIDARG;
+        }
+        GdiFlush();
+        return SavePixelsAsPng(section.dsBm.bmBits, section.dsBm.bmWidth, section.dsBm.bmHeight,
+                               section.dsBm.bmWidthBytes, path);
+    } catch (...) {
+        return E_OUTOFMEMORY;
+    }
+}
 
 HRESULT SaveClientAreaAsPng(HWND window, const std::wstring& path) noexcept {
     try {
@@ -56,13 +80,7 @@ HRESULT SaveClientAreaAsPng(HWND window, const std::wstring& path) noexcept {
             if (!BitBlt(target.get(), 0, 0, width, height, source.get(), 0, 0, SRCCOPY)) return E_FAIL;
         }
         GdiFlush();
-
-        CLSID encoder;
-        if (!FindPngEncoder(&encoder)) return HRESULT_FROM_WIN32(ERROR_NOT_FOUND);
-        // 32bppRGB ignores the unused fourth byte that BitBlt leaves at 0.
-        Gdiplus::Bitmap picture(width, height, width * 4, PixelFormat32bppRGB, static_cast<BYTE*>(bits));
-        if (picture.GetLastStatus() != Gdiplus::Ok) return E_FAIL;
-        return picture.Save(path.c_str(), &encoder, nullptr) == Gdiplus::Ok ? S_OK : E_FAIL;
+        return SavePixelsAsPng(bits, width, height, width * 4, path);
     } catch (...) {
         return E_OUTOFMEMORY;
     }
