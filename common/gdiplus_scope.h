@@ -21,6 +21,9 @@ public:
     GdiplusScope& operator=(const GdiplusScope&) = delete;
 
     bool ok() const { return token_ != 0; }
+    // Leaves GDI+ running, for the end of the process: it must not be shut
+    // down under the loader lock, and the process takes it along.
+    void abandon() { token_ = 0; }
 
 private:
     ULONG_PTR token_ = 0;

@@ -95,14 +95,14 @@ class ComPtr {
 public:
     ComPtr() = default;
     ~ComPtr() { reset(); }
-    ComPtr(const ComPtr&) = delete;
-    ComPtr& operator=(const ComPtr&) = delete;
+    ComPtr(const ComPtr& other) { copy_from(other.ptr_); }
+    ComPtr& operator=(const ComPtr& other) {
+        copy_from(other.ptr_);
+        return *this;
+    }
     ComPtr(ComPtr&& other) noexcept : ptr_(std::exchange(other.ptr_, nullptr)) {}
     ComPtr& operator=(ComPtr&& other) noexcept {
-        if (this != &other) {
-            reset();
-            ptr_ = std::exchange(other.ptr_, nullptr);
-        }
+        if (this != &other) attach(std::exchange(other.ptr_, nullptr));
         return *this;
     }
     T* get() const { return ptr_; }
@@ -110,8 +110,16 @@ public:
     explicit operator bool() const { return ptr_ != nullptr; }
     T** put() { reset(); return &ptr_; }
     void** put_void() { return reinterpret_cast<void**>(put()); }
-    void reset() {
-        if (ptr_) std::exchange(ptr_, nullptr)->Release();
+    void reset() { attach(nullptr); }
+    // Takes over a reference that the caller owns.
+    void attach(T* owned) {
+        T* previous = std::exchange(ptr_, owned);
+        if (previous) previous->Release();
+    }
+    // Takes a reference of its own to a pointer that someone else holds.
+    void copy_from(T* shared) {
+        if (shared) shared->AddRef();
+        attach(shared);
     }
 
 private:

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "plugin_folder_rules.h"
-#include "../common/win32_raii.h"
+#include "win32_raii.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <memory>
 #include <string>
 
-#include "../common/win32_raii.h"
+#include "win32_raii.h"
 #include "host_api.h"
 #include "store_picture.h"
 

@@ -31,7 +31,16 @@ private:
 
 Plugin::Plugin(HINSTANCE module_handle) : PluginBase(module_handle) {}
 
-Plugin::~Plugin() = default;
+Plugin::~Plugin() {
+    if (process_ending) {
+        // The viewer never unloaded the plugin; the process takes the dialog's
+        // window and GDI+ along, and neither may be touched under the loader lock.
+        static_cast<void>(frm_preview.release());
+        if (gdiplus) gdiplus->abandon();
+    } else {
+        ReleaseDialogAndGdiplus();
+    }
+}
 
 void Plugin::get_plugin_info(PluginInfo* info) {
     if (!info) return;
@@ -57,8 +66,10 @@ void Plugin::on_plugin_load(PluginId id, std::uint8_t unused, HWND window) {
     if (!gdiplus || !gdiplus->ok()) gdiplus.emplace();
 }
 
-void Plugin::on_plugin_unload() {
-    frm_preview.reset();
+void Plugin::on_plugin_unload() { ReleaseDialogAndGdiplus(); }
+
+void Plugin::ReleaseDialogAndGdiplus() {
+    frm_preview.reset();  // first: the dialog's picture is a GDI+ object
     gdiplus.reset();
 }
 

@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "../common/gdiplus_scope.h"
+#include "gdiplus_scope.h"
 #include "plugin_base.h"
 #include "team_store.h"
 
@@ -34,6 +34,8 @@ public:
     StorePaths current_store_paths() const { return {preview_path, team_preview_path}; }
 
 private:
+    void ReleaseDialogAndGdiplus();
+
     std::int32_t button_id = 0;
     std::wstring preview_path;
     std::wstring team_preview_path;

@@ -2,27 +2,12 @@
 
 #include <vector>
 
-#include "../common/win32_raii.h"
+#include "win32_raii.h"
+#include "png_encoder.h"
 #include "store_picture.h"
 
 namespace tamsel {
 namespace {
-
-bool FindPngEncoder(CLSID* clsid) {
-    UINT count = 0;
-    UINT bytes = 0;
-    if (Gdiplus::GetImageEncodersSize(&count, &bytes) != Gdiplus::Ok || bytes == 0) return false;
-    std::vector<std::uint8_t> storage(bytes);
-    auto* codecs = reinterpret_cast<Gdiplus::ImageCodecInfo*>(storage.data());
-    if (Gdiplus::GetImageEncoders(count, bytes, codecs) != Gdiplus::Ok) return false;
-    for (UINT i = 0; i < count; ++i) {
-        if (codecs[i].MimeType && lstrcmpiW(codecs[i].MimeType, L"image/png") == 0) {
-            *clsid = codecs[i].Clsid;
-            return true;
-        }
-    }
-    return false;
-}
 
 std::vector<std::uint8_t> EncodePng(const std::uint8_t* bitmap_bgr, std::size_t stride, PictureSize size) {
     // GDI+ only reads the rows while encoding; the bitmap does not outlive this call.

@@ -49,7 +49,9 @@ constexpr EventRegistration kEventRegistrations[] = {
 
 using namespace tamsel;
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
+// Runs under the loader lock: it binds the viewer's functions and builds the
+// plugin object, and calls nothing of the shell, GDI+ or the window system.
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
     switch (reason) {
     case DLL_PROCESS_ATTACH:
         BindHostFunctions(GetModuleHandleW(nullptr));
@@ -60,6 +62,8 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
         }
         break;
     case DLL_PROCESS_DETACH:
+        // A set `reserved` means the process is ending, not a FreeLibrary.
+        if (g_plugin && reserved) g_plugin->mark_process_ending();
         delete std::exchange(g_plugin, nullptr);
         break;
     default:

@@ -2,7 +2,7 @@
 
 #include <shlobj.h>
 
-#include "../common/module_file_path.h"
+#include "module_file_path.h"
 #include "module_paths.h"
 
 namespace tamsel {
@@ -22,13 +22,21 @@ constexpr wchar_t kTemplateName[] = L"Orvane plugin template";
 
 PluginBase::PluginBase(HINSTANCE module)
     : module_handle(module) {
-    const std::wstring module_path = ModuleFilePath(module_handle);
-    data_folder = DataFolderBeside(module_path, PluginBase::data_folder_name());
-    user_folder = PluginFolderUnder(ShellFolder(CSIDL_LOCAL_APPDATA), module_path);
-    common_folder = PluginFolderUnder(ShellFolder(CSIDL_COMMON_APPDATA), module_path);
+    data_folder = DataFolderBeside(ModuleFilePath(module_handle), PluginBase::data_folder_name());
 }
 
 PluginBase::~PluginBase() = default;
+
+const std::wstring& PluginBase::user_folder() const {
+    if (!user_folder_) user_folder_ = PluginFolderUnder(ShellFolder(CSIDL_LOCAL_APPDATA), ModuleFilePath(module_handle));
+    return *user_folder_;
+}
+
+const std::wstring& PluginBase::common_folder() const {
+    if (!common_folder_)
+        common_folder_ = PluginFolderUnder(ShellFolder(CSIDL_COMMON_APPDATA), ModuleFilePath(module_handle));
+    return *common_folder_;
+}
 
 void PluginBase::on_api_version(const ApiVersion*) {}
 

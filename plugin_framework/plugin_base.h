@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "host_api.h"
@@ -63,17 +64,29 @@ public:
     HWND window() const { return parent_window; }
     const std::wstring& folder_of_data() const { return data_folder; }
 
+    // Set by the module's entry point when process detach comes at the end of
+    // the process, before the object is destroyed: the destructor then releases
+    // nothing that needs another module (windows, GDI+), which must not be
+    // called under the loader lock and go with the process anyway.
+    void mark_process_ending() { process_ending = true; }
+
 protected:
     HINSTANCE module_handle;
     HostCallback button_callback = nullptr;
     PluginId plugin_id = 0;
     HWND parent_window = nullptr;
     std::wstring data_folder;
-    std::wstring user_folder;
-    std::wstring common_folder;
+    // Asked of the shell at first use, not at process attach (under the loader lock).
+    const std::wstring& user_folder() const;
+    const std::wstring& common_folder() const;
     std::int64_t all_objects_id = 0;
     std::int64_t selected_id = 0;
     std::uint8_t touch_mode = 0;
+    bool process_ending = false;
+
+private:
+    mutable std::optional<std::wstring> user_folder_;
+    mutable std::optional<std::wstring> common_folder_;
 };
 
 // Made once at process attach by the module's entry point; defined by the plugin.

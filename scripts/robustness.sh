@@ -41,7 +41,7 @@ process_timeout=300
 if [[ -z "${TAMSEL_IN_DISPLAY:-}" ]]; then
   bash scripts/setup.sh >/dev/null
   if [[ ! -f $build/CMakeCache.txt ]]; then
-    cmake -S . -B "$build" --toolchain cmake/toolchain-x86_64-w64-mingw32.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
+    cmake --preset x64 -B "$build" >/dev/null
   fi
   cmake --build "$build" --target "${targets[@]}" -j2 >/dev/null
   # Windows need a display: everything after the build runs on a private one.

@@ -23,11 +23,7 @@ CreateObjectFunction ObjectMakerFor(REFCLSID clsid) {
     return nullptr;
 }
 
-ClassFactory::ClassFactory(CreateObjectFunction create_object) : create_object_(create_object) {
-    IncrementServerCount();
-}
-
-ClassFactory::~ClassFactory() { DecrementServerCount(); }
+ClassFactory::ClassFactory(CreateObjectFunction create_object) : create_object_(create_object) {}
 
 IFACEMETHODIMP ClassFactory::QueryInterface(REFIID riid, void** ppv) {
     static const QITAB kInterfaces[] = {
@@ -35,14 +31,6 @@ IFACEMETHODIMP ClassFactory::QueryInterface(REFIID riid, void** ppv) {
         {},
     };
     return QISearch(this, kInterfaces, riid, ppv);
-}
-
-IFACEMETHODIMP_(ULONG) ClassFactory::AddRef() { return InterlockedIncrement(&refs_); }
-
-IFACEMETHODIMP_(ULONG) ClassFactory::Release() {
-    const LONG refs = InterlockedDecrement(&refs_);
-    if (refs == 0) delete this;
-    return refs;
 }
 
 IFACEMETHODIMP ClassFactory::CreateInstance(IUnknown* outer, REFIID riid, void** ppv) {

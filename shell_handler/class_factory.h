@@ -7,6 +7,8 @@
 
 #include <new>
 
+#include "server_object.h"
+
 namespace tamsel {
 
 // Makes a new object and asks it for `riid`; the object's own reference is
@@ -25,25 +27,16 @@ HRESULT CreateObject(REFIID riid, void** ppv) {
 // How objects of the class `clsid` are made; null for a class this server lacks.
 CreateObjectFunction ObjectMakerFor(REFCLSID clsid);
 
-class ClassFactory final : public IClassFactory {
+class ClassFactory final : public ServerObject<IClassFactory> {
 public:
     explicit ClassFactory(CreateObjectFunction create_object);
-    ClassFactory(const ClassFactory&) = delete;
-    ClassFactory& operator=(const ClassFactory&) = delete;
-
-    // IUnknown
     IFACEMETHODIMP QueryInterface(REFIID riid, void** ppv) override;
-    IFACEMETHODIMP_(ULONG) AddRef() override;
-    IFACEMETHODIMP_(ULONG) Release() override;
 
     // IClassFactory
     IFACEMETHODIMP CreateInstance(IUnknown* outer, REFIID riid, void** ppv) override;
     IFACEMETHODIMP LockServer(BOOL lock) override;
 
 private:
-    ~ClassFactory();
-
-    LONG refs_ = 1;
     const CreateObjectFunction create_object_;
 };
 

@@ -1,6 +1,6 @@
 #include "pane_picture.h"
 
-#include "../common/win32_raii.h"
+#include "win32_raii.h"
 
 namespace tamsel {
 

@@ -6,8 +6,8 @@
 #include <optional>
 #include <stdexcept>
 
-#include "../common/module_file_path.h"
-#include "../common/win32_raii.h"
+#include "module_file_path.h"
+#include "win32_raii.h"
 #include "gdiplus_session.h"
 #include "pane_picture.h"
 #include "pane_rules.h"

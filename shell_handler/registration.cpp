@@ -12,7 +12,7 @@
 #include "guids.h"
 #include "module.h"
 #include "registration_layout.h"
-#include "../common/win32_raii.h"
+#include "win32_raii.h"
 
 namespace tamsel {
 

@@ -7,13 +7,10 @@
 
 namespace tamsel {
 
-TamselHandler::TamselHandler() { IncrementServerCount(); }
-
 TamselHandler::~TamselHandler() {
-    form_.reset();
+    form_.reset();  // first: the form reads the stream
     site_.reset();
     stream_.reset();
-    DecrementServerCount();
 }
 
 IFACEMETHODIMP TamselHandler::QueryInterface(REFIID riid, void** ppv) {
@@ -29,18 +26,9 @@ IFACEMETHODIMP TamselHandler::QueryInterface(REFIID riid, void** ppv) {
     return QISearch(this, kInterfaces, riid, ppv);
 }
 
-IFACEMETHODIMP_(ULONG) TamselHandler::AddRef() { return InterlockedIncrement(&refs_); }
-
-IFACEMETHODIMP_(ULONG) TamselHandler::Release() {
-    const LONG refs = InterlockedDecrement(&refs_);
-    if (refs == 0) delete this;
-    return refs;
-}
-
 IFACEMETHODIMP TamselHandler::Initialize(IStream* stream, DWORD) {
     if (!stream) return E_INVALIDARG;
-    stream->AddRef();
-    *stream_.put() = stream;
+    stream_.copy_from(stream);
     return S_OK;
 }
 
@@ -135,7 +123,7 @@ IFACEMETHODIMP TamselHandler::SetSite(IUnknown* site) {
     // Kept only on success, whatever a failing site leaves in the out-pointer.
     IUnknown* unknown = nullptr;
     const HRESULT hr = site->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&unknown));
-    if (SUCCEEDED(hr)) *site_.put() = unknown;
+    if (SUCCEEDED(hr)) site_.attach(unknown);
     return hr;
 }
 

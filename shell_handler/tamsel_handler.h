@@ -10,25 +10,18 @@
 
 #include <memory>
 
+#include "server_object.h"
 #include "preview_form.h"
-#include "../common/win32_raii.h"
+#include "win32_raii.h"
 
 namespace tamsel {
 
-class TamselHandler final : public IInitializeWithStream,
-                            public IPreviewHandler,
-                            public IPreviewHandlerVisuals,
-                            public IOleWindow,
-                            public IObjectWithSite {
+class TamselHandler final : public ServerObject<IInitializeWithStream, IPreviewHandler, IPreviewHandlerVisuals,
+                                             IOleWindow, IObjectWithSite> {
 public:
-    TamselHandler();
-    TamselHandler(const TamselHandler&) = delete;
-    TamselHandler& operator=(const TamselHandler&) = delete;
+    TamselHandler() = default;
 
-    // IUnknown
     IFACEMETHODIMP QueryInterface(REFIID riid, void** ppv) override;
-    IFACEMETHODIMP_(ULONG) AddRef() override;
-    IFACEMETHODIMP_(ULONG) Release() override;
 
     // IInitializeWithStream
     IFACEMETHODIMP Initialize(IStream* stream, DWORD mode) override;
@@ -56,10 +49,9 @@ public:
     IFACEMETHODIMP GetSite(REFIID riid, void** ppv) override;
 
 private:
-    ~TamselHandler();
+    ~TamselHandler() override;
     void ApplyRectToForm();
 
-    LONG refs_ = 1;
     ComPtr<IStream> stream_;
     HWND parent_ = nullptr;
     RECT rect_ = {};

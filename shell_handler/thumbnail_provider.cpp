@@ -47,13 +47,6 @@ UniqueGdiObject RenderThumbnail(const StorePicture& picture, const ThumbnailSize
 
 }  // namespace
 
-TamselThumbnailProvider::TamselThumbnailProvider() { IncrementServerCount(); }
-
-TamselThumbnailProvider::~TamselThumbnailProvider() {
-    stream_.reset();
-    DecrementServerCount();
-}
-
 IFACEMETHODIMP TamselThumbnailProvider::QueryInterface(REFIID riid, void** ppv) {
     static const QITAB kInterfaces[] = {
         QITABENT(TamselThumbnailProvider, IInitializeWithStream),
@@ -63,19 +56,10 @@ IFACEMETHODIMP TamselThumbnailProvider::QueryInterface(REFIID riid, void** ppv) 
     return QISearch(this, kInterfaces, riid, ppv);
 }
 
-IFACEMETHODIMP_(ULONG) TamselThumbnailProvider::AddRef() { return InterlockedIncrement(&refs_); }
-
-IFACEMETHODIMP_(ULONG) TamselThumbnailProvider::Release() {
-    const LONG refs = InterlockedDecrement(&refs_);
-    if (refs == 0) delete this;
-    return refs;
-}
-
 IFACEMETHODIMP TamselThumbnailProvider::Initialize(IStream* stream, DWORD) {
     if (!stream) return E_INVALIDARG;
     if (initialized_) return HRESULT_FROM_WIN32(ERROR_ALREADY_INITIALIZED);
-    stream->AddRef();
-    *stream_.put() = stream;
+    stream_.copy_from(stream);
     initialized_ = true;
     return S_OK;
 }

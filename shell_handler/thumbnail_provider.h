@@ -9,20 +9,16 @@
 #include <optional>
 #include <string>
 
-#include "../common/win32_raii.h"
+#include "win32_raii.h"
+#include "server_object.h"
 
 namespace tamsel {
 
-class TamselThumbnailProvider final : public IInitializeWithStream, public IThumbnailProvider {
+class TamselThumbnailProvider final : public ServerObject<IInitializeWithStream, IThumbnailProvider> {
 public:
-    TamselThumbnailProvider();
-    TamselThumbnailProvider(const TamselThumbnailProvider&) = delete;
-    TamselThumbnailProvider& operator=(const TamselThumbnailProvider&) = delete;
+    TamselThumbnailProvider() = default;
 
-    // IUnknown
     IFACEMETHODIMP QueryInterface(REFIID riid, void** ppv) override;
-    IFACEMETHODIMP_(ULONG) AddRef() override;
-    IFACEMETHODIMP_(ULONG) Release() override;
 
     // IInitializeWithStream: once per object.
     IFACEMETHODIMP Initialize(IStream* stream, DWORD mode) override;
@@ -32,10 +28,8 @@ public:
     IFACEMETHODIMP GetThumbnail(UINT cx, HBITMAP* bitmap, WTS_ALPHATYPE* alpha) override;
 
 private:
-    ~TamselThumbnailProvider();
     const std::wstring& Key();
 
-    LONG refs_ = 1;
     bool initialized_ = false;
     ComPtr<IStream> stream_;
     // Hashed at the first GetThumbnail; the stream is given back then.

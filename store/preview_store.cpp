@@ -7,7 +7,7 @@
 #include <memory>
 #include <new>
 
-#include "../common/win32_raii.h"
+#include "win32_raii.h"
 #include "preview_key.h"
 
 namespace tamsel {

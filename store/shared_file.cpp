@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "../common/win32_raii.h"
+#include "win32_raii.h"
 
 namespace tamsel {
 

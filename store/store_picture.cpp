@@ -4,8 +4,8 @@
 #include <objidl.h>  // PROPID and IStream, left out by WIN32_LEAN_AND_MEAN
 #include <gdiplus.h>
 
-#include "../common/win32_raii.h"
 #include "bounded_work.h"
+#include "win32_raii.h"
 #include "png_header.h"
 #include "shared_file.h"
 
@@ -29,7 +29,7 @@ struct AttributesDeleter {
 
 UniqueGpBitmap DecodePng(const std::vector<std::uint8_t>& bytes) {
     ComPtr<IStream> stream;
-    *stream.put() = SHCreateMemStream(bytes.data(), static_cast<UINT>(bytes.size()));
+    stream.attach(SHCreateMemStream(bytes.data(), static_cast<UINT>(bytes.size())));
     if (!stream) return nullptr;
     Gdiplus::GpBitmap* decoded = nullptr;
     if (gp::GdipCreateBitmapFromStream(stream.get(), &decoded) != Gdiplus::Ok) return nullptr;

@@ -3,8 +3,8 @@
 #include <memory>
 #include <vector>
 
-#include "../common/win32_raii.h"
 #include "bounded_work.h"
+#include "win32_raii.h"
 #include "preview_store.h"
 #include "team_store_rules.h"
 

@@ -76,7 +76,7 @@ protected:
     // Held as IPreviewHandler; the object's own reference is handed over.
     ComPtr<IPreviewHandler> NewHandler() {
         ComPtr<IPreviewHandler> created;
-        *created.put() = new TamselHandler();
+        created.attach(new TamselHandler());
         return created;
     }
 

@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "../../common/win32_raii.h"
+#include "win32_raii.h"
 
 // {3C994A91-448B-42B9-814C-B427301F3DAA}
 inline constexpr CLSID kHandlerClassId = {

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "../../common/win32_raii.h"
+#include "win32_raii.h"
 #include "registry_names.h"
 
 namespace registry_test {

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "../../common/win32_raii.h"
+#include "win32_raii.h"
 #include "handler_dll.h"
 #include "thumbnail_fixtures.h"
 

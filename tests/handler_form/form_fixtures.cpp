@@ -11,7 +11,8 @@
 #include <optional>
 #include <stdexcept>
 
-#include "../../common/gdiplus_scope.h"
+#include "gdiplus_scope.h"
+#include "png_encoder.h"
 #include "preview_store.h"
 #include "scripted_stream.h"
 
@@ -45,18 +46,6 @@ void WriteFile(const std::wstring& path, const std::vector<std::uint8_t>& bytes)
     const BOOL ok = ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
     CloseHandle(file);
     if (!ok || written != bytes.size()) throw std::runtime_error("cannot write a test file");
-}
-
-CLSID EncoderFor(const wchar_t* mime) {
-    UINT count = 0, size = 0;
-    Gdiplus::GetImageEncodersSize(&count, &size);
-    std::vector<std::uint8_t> buffer(size);
-    auto* codecs = reinterpret_cast<Gdiplus::ImageCodecInfo*>(buffer.data());
-    Gdiplus::GetImageEncoders(count, size, codecs);
-    for (UINT i = 0; i < count; ++i) {
-        if (wcscmp(codecs[i].MimeType, mime) == 0) return codecs[i].Clsid;
-    }
-    throw std::runtime_error("no such encoder");
 }
 
 SIZE ClientSize(HWND hwnd) {
@@ -227,7 +216,8 @@ int Capture::FirstOtherColumn(int left, int top, int right, int bottom, COLORREF
 void Capture::SavePng(const std::wstring& path) const {
     std::vector<std::uint32_t> copy = pixels;
     Gdiplus::Bitmap bitmap(width, height, width * 4, PixelFormat32bppRGB, reinterpret_cast<BYTE*>(copy.data()));
-    const CLSID encoder = EncoderFor(L"image/png");
+    CLSID encoder;
+    if (!tamsel::FindPngEncoder(&encoder)) throw std::runtime_error("no PNG encoder");
     if (bitmap.Save(path.c_str(), &encoder, nullptr) != Gdiplus::Ok) throw std::runtime_error("cannot save a capture");
 }
 

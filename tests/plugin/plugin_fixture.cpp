@@ -4,6 +4,7 @@
 
 #include <chrono>
 
+#include "png_encoder.h"
 #include "preview_store.h"
 
 namespace plugin_test {
@@ -17,24 +18,9 @@ std::wstring GuidText() {
     return text;
 }
 
-bool PngEncoder(CLSID* clsid) {
-    UINT count = 0, bytes = 0;
-    Gdiplus::GetImageEncodersSize(&count, &bytes);
-    std::vector<std::uint8_t> storage(bytes);
-    auto* codecs = reinterpret_cast<Gdiplus::ImageCodecInfo*>(storage.data());
-    Gdiplus::GetImageEncoders(count, bytes, codecs);
-    for (UINT i = 0; i < count; ++i) {
-        if (lstrcmpiW(codecs[i].MimeType, L"image/png") == 0) {
-            *clsid = codecs[i].Clsid;
-            return true;
-        }
-    }
-    return false;
-}
-
 void SaveBitmap(Gdiplus::Bitmap& bitmap, const std::wstring& path) {
     CLSID png;
-    ASSERT_TRUE(PngEncoder(&png));
+    ASSERT_TRUE(tamsel::FindPngEncoder(&png));
     ASSERT_EQ(bitmap.Save(path.c_str(), &png, nullptr), Gdiplus::Ok) << fake::Narrow(path.c_str());
 }
 

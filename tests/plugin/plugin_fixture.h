@@ -17,7 +17,7 @@
 #include <thread>
 #include <vector>
 
-#include "../../common/gdiplus_scope.h"
+#include "gdiplus_scope.h"
 #include "fake_host.h"
 
 namespace plugin_test {

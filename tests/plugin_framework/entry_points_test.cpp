@@ -2,11 +2,13 @@
 // the framework is linked in, the plugin object is a RecordingPlugin and the
 // viewer is the RecordingHost.
 #include <gtest/gtest.h>
+#include <shlobj.h>
 
 #include <string>
 #include <vector>
 
 #include "entry_points.h"
+#include "import_hook.h"
 #include "recording_host.h"
 #include "recording_plugin.h"
 
@@ -29,6 +31,14 @@ std::wstring ProgramFolder() {
 }
 
 std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
+
+// Counts the shell folder queries of this program's code (the framework is linked in).
+int g_folder_queries = 0;
+decltype(&SHGetFolderPathW) g_real_folder_query = nullptr;
+HRESULT WINAPI CountedFolderQuery(HWND owner, int csidl, HANDLE token, DWORD flags, LPWSTR path) {
+    ++g_folder_queries;
+    return g_real_folder_query(owner, csidl, token, flags, path);
+}
 
 class EntryPoints : public testing::Test {
 protected:
@@ -63,8 +73,14 @@ TEST_F(EntryPoints, ApiVersionIsFiveFourAndNullRecordsAreLeftAlone) {
     EXPECT_EQ(Plugins().operations.size(), 2u) << "only the calls with a host record reach the plugin";
 }
 
-TEST_F(EntryPoints, PluginInfoBeforeLoadIsComplete) {
+TEST_F(EntryPoints, PluginInfoBeforeLoadIsCompleteAndAttachAsksNothingOfTheShell) {
+    const test_support::ImportHook hook(GetModuleHandleW(nullptr), "shell32.dll", "SHGetFolderPathW",
+                                        reinterpret_cast<void*>(CountedFolderQuery));
+    ASSERT_NE(hook.original(), nullptr);
+    g_real_folder_query = reinterpret_cast<decltype(&SHGetFolderPathW)>(hook.original());
+    g_folder_queries = 0;
     Attach();
+    EXPECT_EQ(g_folder_queries, 0) << "process attach runs under the loader lock";
     PluginInfo info{};
     get_plugin_info(&info);
     EXPECT_STREQ(info.name, L"Orvane plugin template");
@@ -77,11 +93,18 @@ TEST_F(EntryPoints, PluginInfoBeforeLoadIsComplete) {
     EXPECT_EQ(info.folder, DataFolder());
     EXPECT_TRUE(TestHost().calls.empty()) << "nothing is asked of the host before load";
 
+    EXPECT_EQ(g_folder_queries, 0);
+
+    // The shell folders are worked out at their first use, once.
     const std::wstring tail = L"\\Kelvarrion\\plugins\\plugin_framework_tests\\";
-    for (const std::wstring& folder : {Plugin().user(), Plugin().common()}) {
-        ASSERT_GT(folder.size(), tail.size());
-        EXPECT_EQ(folder.substr(folder.size() - tail.size()), tail);
+    for (int pass = 0; pass < 2; ++pass) {
+        for (const std::wstring& folder : {Plugin().user(), Plugin().common()}) {
+            ASSERT_GT(folder.size(), tail.size());
+            EXPECT_EQ(folder.substr(folder.size() - tail.size()), tail);
+        }
     }
+    EXPECT_EQ(g_folder_queries, 2);
+    EXPECT_NE(Plugin().user(), Plugin().common());
 }
 
 TEST_F(EntryPoints, LoadRegistersTheSixCallbacksInOrderBeforeTheLoadStep) {
@@ -242,6 +265,20 @@ TEST_F(EntryPoints, DetachDestroysThePluginOnce) {
     EXPECT_EQ(Plugins().destroyed, 1);
     EXPECT_TRUE(DllMain(GetModuleHandleW(nullptr), DLL_PROCESS_DETACH, nullptr));
     EXPECT_EQ(Plugins().destroyed, 1);
+}
+
+TEST_F(EntryPoints, TheObjectKnowsWhetherTheProcessIsEndingWhenDestroyed) {
+    int not_null = 0;
+    const struct {
+        LPVOID reserved;
+        bool ending;
+    } cases[] = {{nullptr, false}, {&not_null, true}};  // FreeLibrary; the end of the process
+    for (const auto& c : cases) {
+        Attach();
+        EXPECT_TRUE(DllMain(GetModuleHandleW(nullptr), DLL_PROCESS_DETACH, c.reserved));
+        EXPECT_EQ(Plugins().destroyed, 1);
+        EXPECT_EQ(Plugins().destroyed_at_process_end, c.ending);
+    }
 }
 
 }  // namespace

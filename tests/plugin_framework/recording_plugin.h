@@ -18,6 +18,7 @@ struct PluginLog {
     bool operations_throw = false;  // each operation throws after noting itself
     bool creation_throws = false;   // CreatePlugin throws
     int destroyed = 0;
+    bool destroyed_at_process_end = false;
 };
 
 PluginLog& Plugins();
@@ -27,6 +28,7 @@ public:
     using PluginBase::PluginBase;
     ~RecordingPlugin() override {
         ++Plugins().destroyed;
+        Plugins().destroyed_at_process_end = process_ending;
         Plugins().current = nullptr;
     }
 
@@ -63,8 +65,8 @@ public:
     bool touch() const { return touch_mode != 0; }
     std::int64_t all_objects() const { return all_objects_id; }
     std::int64_t selected() const { return selected_id; }
-    const std::wstring& user() const { return user_folder; }
-    const std::wstring& common() const { return common_folder; }
+    const std::wstring& user() const { return user_folder(); }
+    const std::wstring& common() const { return common_folder(); }
 
 private:
     static void Note(const std::string& operation) {

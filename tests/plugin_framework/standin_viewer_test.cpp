@@ -3,15 +3,54 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <set>
+#include <string>
 #include <vector>
 
 #include "scene.h"
 #include "texts_file.h"
+#include "viewer_names.h"
 #include "viewer_run.h"
 
 namespace {
 
 using namespace standin;
+
+// The names an executable exports, in the order of its export table.
+std::vector<std::string> ExportedNames(const std::wstring& program) {
+    const HMODULE image = LoadLibraryExW(program.c_str(), nullptr, DONT_RESOLVE_DLL_REFERENCES);
+    if (!image) return {};
+    auto* base = reinterpret_cast<const BYTE*>(image);
+    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(
+        base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
+    const IMAGE_DATA_DIRECTORY& exports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT];
+    std::vector<std::string> names;
+    if (exports.VirtualAddress) {
+        const auto* table = reinterpret_cast<const IMAGE_EXPORT_DIRECTORY*>(base + exports.VirtualAddress);
+        const auto* name_offsets = reinterpret_cast<const DWORD*>(base + table->AddressOfNames);
+        for (DWORD i = 0; i < table->NumberOfNames; ++i)
+            names.emplace_back(reinterpret_cast<const char*>(base + name_offsets[i]));
+    }
+    FreeLibrary(image);
+    return names;
+}
+
+TEST(StandinViewer, ExportsTheViewersNamesAllNoneOrAllButTheOmittedOnes) {
+    const std::set<std::string> all(std::begin(kViewerNames), std::end(kViewerNames));
+    std::set<std::string> partial = all;
+    for (const char* omitted : {"on_draw", "clicked_button", "get_view_rect", "render_screenshot"})
+        partial.erase(omitted);
+    const struct {
+        const wchar_t* variant;
+        std::set<std::string> names;
+    } cases[] = {{L"standin_viewer", all}, {L"standin_viewer_partial", partial}, {L"standin_viewer_no_exports", {}}};
+    for (const auto& c : cases) {
+        const std::vector<std::string> exported =
+            ExportedNames(BinPath(std::wstring(L"tools\\standin_viewer\\") + c.variant + L".exe"));
+        EXPECT_EQ(exported.size(), c.names.size()) << Utf8(c.variant);
+        EXPECT_EQ(std::set<std::string>(exported.begin(), exported.end()), c.names) << Utf8(c.variant);
+    }
+}
 
 COLORREF PixelOfBottomUp(const std::vector<std::uint8_t>& rgb, int width, int x, int row_from_bottom) {
     const std::size_t at = (std::size_t(row_from_bottom) * width + x) * 3;

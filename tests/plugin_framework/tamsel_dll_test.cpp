@@ -72,3 +72,28 @@ TEST(TamselDll, DataFolderOfAModuleBeyondMaxPathIsWhole) {
 }
 
 }  // namespace
+
+namespace {
+
+// GDI+ is started at load; a viewer that never unloads the plugin ends its
+// process with GDI+ running, and shutting it down then, under the loader lock,
+// can deadlock the viewer. A FreeLibrary without an unload still releases it.
+TEST(TamselDll, GdiplusEndsAtUnloadOrFreeLibraryButNotAtTheEndOfTheProcess) {
+    const struct {
+        const wchar_t* way;
+        std::vector<std::string> log;
+    } cases[] = {
+        {L"unload", {"unload", "GdiplusShutdown", "free"}},
+        {L"free", {"free", "GdiplusShutdown"}},
+        {L"exit", {"exit"}},
+    };
+    for (const auto& c : cases) {
+        const std::wstring log = TestFile(std::wstring(L"exit_probe_") + c.way + L".log");
+        const ViewerRun run = RunProgram(BinPath(L"tests\\plugin_framework\\exit_probe.exe"),
+                                         {BinPath(L"plugin\\tamsel.dll"), log, c.way}, log);
+        EXPECT_EQ(run.exit_code, 0u) << Utf8(c.way) << ": " << run.Describe();
+        EXPECT_EQ(run.log, c.log) << Utf8(c.way);
+    }
+}
+
+}  // namespace

@@ -68,9 +68,15 @@ std::vector<std::string> ReadLines(const std::wstring& path) {
 
 ViewerRun RunViewer(const wchar_t* variant, const std::wstring& name, const std::vector<std::wstring>& arguments) {
     const std::wstring log = TestFile(name + L".log");
+    std::vector<std::wstring> all = {L"--plugin", BinPath(L"plugin\\tamsel.dll"), L"--log", log};
+    all.insert(all.end(), arguments.begin(), arguments.end());
+    return RunProgram(BinPath(std::wstring(L"tools\\standin_viewer\\") + variant + L".exe"), all, log);
+}
+
+ViewerRun RunProgram(const std::wstring& program, const std::vector<std::wstring>& arguments,
+                     const std::wstring& log) {
     DeleteFileW(log.c_str());
-    std::wstring command = Quoted(BinPath(std::wstring(L"tools\\standin_viewer\\") + variant + L".exe")) +
-                           L" --plugin " + Quoted(BinPath(L"plugin\\tamsel.dll")) + L" --log " + Quoted(log);
+    std::wstring command = Quoted(program);
     for (const std::wstring& argument : arguments) command += L" " + Quoted(argument);
 
     ViewerRun run;

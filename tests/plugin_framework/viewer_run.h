@@ -32,6 +32,9 @@ std::wstring TestFile(const std::wstring& name);
 // Runs tools\standin_viewer\<variant>.exe --plugin <tamsel.dll> --log <file>
 // followed by `arguments`; `name` names the log file.
 ViewerRun RunViewer(const wchar_t* variant, const std::wstring& name, const std::vector<std::wstring>& arguments);
+// Runs `program` with `arguments` and reads the log it writes to `log`.
+ViewerRun RunProgram(const std::wstring& program, const std::vector<std::wstring>& arguments,
+                     const std::wstring& log);
 
 std::string Utf8(const std::wstring& text);
 

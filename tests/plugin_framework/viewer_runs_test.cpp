@@ -6,7 +6,7 @@
 #include <cstring>
 #include <memory>
 
-#include "../../common/gdiplus_scope.h"
+#include "gdiplus_scope.h"
 #include "viewer_run.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "../../common/win32_raii.h"
+#include "win32_raii.h"
 #include "robustness_support.h"
 
 namespace {

@@ -10,7 +10,7 @@
 #include <stdexcept>
 #include <type_traits>
 
-#include "../../common/win32_raii.h"
+#include "win32_raii.h"
 #include "../handler_com/handler_dll.h"
 #include "preview_store.h"
 #include "scripted_stream.h"

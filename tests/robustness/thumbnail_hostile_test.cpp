@@ -12,7 +12,7 @@
 #include <utility>
 #include <vector>
 
-#include "../../common/win32_raii.h"
+#include "win32_raii.h"
 #include "../handler_com/handler_dll.h"
 #include "robustness_support.h"
 #include "scripted_stream.h"

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "../../common/win32_raii.h"
+#include "win32_raii.h"
 #include "store_fixtures.h"
 #include "team_store.h"
 

@@ -14,7 +14,7 @@
 #include <cstdio>
 #include <string>
 
-#include "../../common/win32_raii.h"
+#include "win32_raii.h"
 #include "preview_store.h"
 
 namespace {

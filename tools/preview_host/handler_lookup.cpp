@@ -2,7 +2,7 @@
 
 #include <objbase.h>
 
-#include "../../common/win32_raii.h"
+#include "win32_raii.h"
 
 namespace tamsel {
 namespace {

@@ -12,14 +12,6 @@ IFACEMETHODIMP HostSite::QueryInterface(REFIID riid, void** ppv) {
     return QISearch(this, table, riid, ppv);
 }
 
-IFACEMETHODIMP_(ULONG) HostSite::AddRef() { return InterlockedIncrement(&references_); }
-
-IFACEMETHODIMP_(ULONG) HostSite::Release() {
-    const LONG count = InterlockedDecrement(&references_);
-    if (count == 0) delete this;
-    return count;
-}
-
 IFACEMETHODIMP HostSite::GetWindowContext(PREVIEWHANDLERFRAMEINFO* info) {
     if (!info) return E_INVALIDARG;
     info->haccel = nullptr;

@@ -5,22 +5,18 @@
 #include <windows.h>
 #include <shobjidl.h>
 
+#include "com_object.h"
+
 namespace tamsel {
 
-class HostSite final : public IPreviewHandlerFrame {
+class HostSite final : public ComObject<IPreviewHandlerFrame> {
 public:
     HostSite() = default;
 
     IFACEMETHODIMP QueryInterface(REFIID riid, void** ppv) override;
-    IFACEMETHODIMP_(ULONG) AddRef() override;
-    IFACEMETHODIMP_(ULONG) Release() override;
 
     IFACEMETHODIMP GetWindowContext(PREVIEWHANDLERFRAMEINFO* info) override;
     IFACEMETHODIMP TranslateAccelerator(MSG* msg) override;
-
-private:
-    ~HostSite() = default;
-    LONG references_ = 1;
 };
 
 }  // namespace tamsel

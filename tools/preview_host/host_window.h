@@ -3,7 +3,7 @@
 
 #include <windows.h>
 
-#include "../../common/win32_raii.h"
+#include "win32_raii.h"
 
 namespace tamsel {
 

@@ -21,8 +21,8 @@
 #include <string>
 #include <vector>
 
-#include "../../common/gdiplus_scope.h"
-#include "../../common/win32_raii.h"
+#include "gdiplus_scope.h"
+#include "win32_raii.h"
 #include "command_line.h"
 #include "handler_lookup.h"
 #include "host_output.h"
@@ -52,7 +52,7 @@ bool ShowPreview(IPreviewHandler* handler, const HostOptions& options, HostWindo
     if (!Report(L"QueryInterface(IObjectWithSite)", handler->QueryInterface(IID_PPV_ARGS(with_site.put()))))
         return false;
     ComPtr<IPreviewHandlerFrame> site;
-    *site.put() = new (std::nothrow) HostSite;
+    site.attach(new (std::nothrow) HostSite);
     if (!Report(L"SetSite", site ? with_site->SetSite(site.get()) : E_OUTOFMEMORY)) return false;
 
     ComPtr<IStream> stream;

@@ -10,7 +10,8 @@ using std::min;
 }  // namespace Gdiplus
 #include <gdiplus.h>
 
-#include "../../common/win32_raii.h"
+#include "png_encoder.h"
+#include "win32_raii.h"
 
 namespace tamsel {
 namespace {
@@ -28,25 +29,9 @@ private:
     HDC dc_;
 };
 
-HRESULT FindPngEncoder(CLSID& encoder) {
-    UINT count = 0, bytes = 0;
-    if (Gdiplus::GetImageEncodersSize(&count, &bytes) != Gdiplus::Ok || bytes == 0) return E_FAIL;
-    std::vector<BYTE> storage(bytes);
-    auto* codecs = reinterpret_cast<Gdiplus::ImageCodecInfo*>(storage.data());
-    if (Gdiplus::GetImageEncoders(count, bytes, codecs) != Gdiplus::Ok) return E_FAIL;
-    for (UINT i = 0; i < count; ++i) {
-        if (lstrcmpiW(codecs[i].MimeType, L"image/png") == 0) {
-            encoder = codecs[i].Clsid;
-            return S_OK;
-        }
-    }
-    return HRESULT_FROM_WIN32(ERROR_NOT_FOUND);
-}
-
 HRESULT SavePixelsAsPng(void* bits, int width, int height, int stride, const std::wstring& path) {
     CLSID encoder;
-    const HRESULT found = FindPngEncoder(encoder);
-    if (FAILED(found)) return found;
+    if (!FindPngEncoder(&encoder)) return HRESULT_FROM_WIN32(ERROR_NOT_FOUND);
     // 32bppRGB ignores the unused fourth byte that BitBlt leaves at 0.
     Gdiplus::Bitmap picture(width, height, stride, PixelFormat32bppRGB, static_cast<BYTE*>(bits));
     if (picture.GetLastStatus() != Gdiplus::Ok) return E_FAIL;

@@ -16,8 +16,8 @@
 #include <cwchar>
 #include <string>
 
-#include "../../common/gdiplus_scope.h"
-#include "../../common/win32_raii.h"
+#include "gdiplus_scope.h"
+#include "win32_raii.h"
 #include "handler_lookup.h"
 #include "host_output.h"
 #include "pane_capture.h"

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "gdi_raii.h"
+#include "png_encoder.h"
 #include "win32_raii.h"
 
 namespace standin {
@@ -34,21 +35,6 @@ bool HasSmallPngHeader(const std::wstring& path) {
     return width > 0 && height > 0 && width <= kMaxImageSide && height <= kMaxImageSide;
 }
 
-bool FindPngEncoder(CLSID* encoder) {
-    UINT count = 0, size = 0;
-    if (Gdiplus::GetImageEncodersSize(&count, &size) != Gdiplus::Ok || size == 0) return false;
-    std::vector<std::uint8_t> buffer(size);
-    auto* codecs = reinterpret_cast<Gdiplus::ImageCodecInfo*>(buffer.data());
-    if (Gdiplus::GetImageEncoders(count, size, codecs) != Gdiplus::Ok) return false;
-    for (UINT i = 0; i < count; ++i) {
-        if (codecs[i].MimeType && std::wstring(codecs[i].MimeType) == L"image/png") {
-            *encoder = codecs[i].Clsid;
-            return true;
-        }
-    }
-    return false;
-}
-
 }  // namespace
 
 std::unique_ptr<Gdiplus::Bitmap> LoadSmallPng(const std::wstring& path) {
@@ -60,7 +46,7 @@ std::unique_ptr<Gdiplus::Bitmap> LoadSmallPng(const std::wstring& path) {
 
 bool SaveCanvasAsPng(const DibCanvas& canvas, const std::wstring& path) {
     CLSID encoder{};
-    if (!canvas || !FindPngEncoder(&encoder)) return false;
+    if (!canvas || !tamsel::FindPngEncoder(&encoder)) return false;
     // The canvas is bottom-up: start at its last row and step backwards.
     const INT stride = canvas.width() * 4;
     auto* top_row = const_cast<BYTE*>(canvas.bits()) + std::size_t(canvas.height() - 1) * stride;
