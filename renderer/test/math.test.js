@@ -1,8 +1,8 @@
 import assert from 'node:assert/strict';
 import { test } from 'node:test';
-import { downsample } from '../src/downsample.js';
 import { outlineMask } from '../src/edges.js';
-import { depthGradient, forEachSpan } from '../src/raster.js';
+import { coverTriangle, depthGradient, Spans } from '../src/raster.js';
+import { resolvePicture } from '../src/resolve.js';
 import { shadeFactor } from '../src/shade.js';
 import { bounds, framing, toView, viewBasis } from '../src/view.js';
 
@@ -55,10 +55,15 @@ test('a triangle covers exactly the samples whose centres lie inside it, with it
   const width = 16, height = 12;
   for (const t of triangles) {
     const covered = new Map();
-    forEachSpan(width, height, ...t, (rowStart, first, last, depth, dz) => {
-      for (let c = first; c <= last; c++, depth += dz) covered.set(rowStart + c, depth);
-    });
-    const [gx, gy] = depthGradient(...t);
+    const spans = new Spans(height);
+    const rows = coverTriangle(width, height, ...t, spans);
+    for (let r = 0; r < rows; r++) {
+      let depth = spans.depths[r];
+      for (let c = spans.runs[3 * r + 1]; c <= spans.runs[3 * r + 2]; c++, depth += spans.dz) covered.set(spans.runs[3 * r] + c, depth);
+    }
+    const gradient = [];
+    depthGradient(...t, gradient);
+    const [gx, gy] = gradient;
     for (let row = 0; row < height; row++) {
       for (let column = 0; column < width; column++) {
         const x = column + 0.5, y = row + 0.5, p = row * width + column;
@@ -100,8 +105,18 @@ test('light faces stay light and the three visible sides differ', () => {
   assert.ok(top > 0.95 && east >= 0.62, 'no face goes dark');
 });
 
-test('downsampling averages each block of samples', () => {
-  const samples = Uint8Array.from([0, 0, 0, 255, 255, 255, 10, 20, 30, 10, 20, 30,
-    255, 255, 255, 0, 0, 0, 10, 20, 30, 10, 20, 30]);
-  assert.deepEqual([...downsample(samples, 2, 1, 2)], [128, 128, 128, 10, 20, 30]);
+test('the picture averages each block of samples, in their colours plain or under a widened line', () => {
+  // Palette entries (plain, then under a line): background, face 0, face 1.
+  const palette = Uint8Array.from([255, 255, 255, 0, 0, 0, 10, 20, 30, 1, 2, 3, 100, 100, 100, 50, 50, 50]);
+  const cases = [
+    // samples (4 x 2, factor 2) seen, line starts, expected pixels
+    ['plain', [-1, 0, 1, 1, 0, -1, 1, 1], [0, 0, 0, 0, 0, 0, 0, 0], [133, 138, 143, 100, 100, 100]],
+    ['a line widens right and down', [0, 0, 1, 1, 0, 0, 1, 1], [1, 0, 0, 0, 0, 0, 0, 0], [3, 7, 10, 100, 100, 100]],
+    ['across the pixel border', [0, 0, 1, 1, 0, 0, 1, 1], [0, 1, 0, 0, 0, 0, 0, 0], [6, 11, 17, 88, 88, 88]],
+  ];
+  for (const [name, surface, mask, expected] of cases) {
+    const rgb = resolvePicture({ width: 2, height: 1, factor: 2, surface: Int32Array.from(surface), palette,
+      mask: Uint8Array.from(mask) });
+    assert.deepEqual([...rgb], expected, name);
+  }
 });
