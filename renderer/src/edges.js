@@ -6,10 +6,17 @@
 // surface: Int32Array of the triangle seen at each sample (-1: background);
 // depth: Float32Array; normals: 3 per triangle (unit); gradients: 2 per
 // triangle (depth change per sample right and down). Fills mask (one byte
-// per sample, 1 where a line starts) and returns it.
+// per sample: 1 on a line) and returns it.
 export function outlineMask({ width, height, surface, depth, normals, gradients }, { creaseCos, depthStep },
   mask = new Uint8Array(width * height)) {
   mask.fill(0);
+  const size = width * height;
+  // Each line is widened by one sample to the right and down.
+  const mark = (p) => {
+    mask[p] = 1;
+    if ((p + 1) % width !== 0) mask[p + 1] = 1;
+    if (p + width < size) mask[p + width] = 1;
+  };
   // Samples p and q = p + step, seen on different surfaces a and b. The line
   // goes on the nearer of the two, so it belongs to the surface in front; at
   // the silhouette, on the model's side.
@@ -20,8 +27,7 @@ export function outlineMask({ width, height, surface, depth, normals, gradients 
       const predicted = depth[p] + gradients[2 * a + down];
       if (cos >= creaseCos && !(Math.abs(depth[q] - predicted) > depthStep)) return;
     }
-    if (b < 0 || (a >= 0 && depth[p] <= depth[q])) mask[p] = 1;
-    else mask[q] = 1;
+    mark(b < 0 || (a >= 0 && depth[p] <= depth[q]) ? p : q);
   };
   for (let row = 0; row < height; row++) {
     const last = (row + 1) * width - 1;
@@ -33,10 +39,4 @@ export function outlineMask({ width, height, surface, depth, normals, gradients 
     }
   }
   return mask;
-}
-
-// Whether sample p (at column) is drawn as a line: each line is widened by
-// one sample to the right and down.
-export function onLine(mask, p, column, width) {
-  return mask[p] !== 0 || (column > 0 && mask[p - 1] !== 0) || (p >= width && mask[p - width] !== 0);
 }

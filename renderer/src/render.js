@@ -5,7 +5,7 @@
 // are looked up once per sample, as the samples are averaged.
 import { outlineMask } from './edges.js';
 import { coverTriangle, depthGradient, Spans } from './raster.js';
-import { resolvePicture } from './resolve.js';
+import { channel, pack, resolvePicture } from './resolve.js';
 import { faceNormal, shadeFactor } from './shade.js';
 import { bounds, framing, toView, viewBasis } from './view.js';
 
@@ -21,27 +21,28 @@ const MARGIN = 0.025;      // of the picture's smaller side
 const outline = (value, c) => Math.round(value * (1 - OUTLINE_WEIGHT) + OUTLINE[c] * OUTLINE_WEIGHT);
 
 // Per face: its unit normal, depth plane and colour. Palette entry 0 is the
-// background and entry t + 1 face t, each as 6 bytes: the colour plain, then
+// background and entry t + 1 face t, each as two packed colours: plain, then
 // under a line. Faces with no area are in neither list.
 function faces(positions, colours, screen, toViewer) {
   const count = positions.length / 9;
   const normals = new Float32Array(3 * count);
   const gradients = new Float32Array(2 * count);
-  const palette = new Uint8Array(6 * (count + 1));
+  const palette = new Float64Array(2 * (count + 1));
   const opaque = new Int32Array(count), transparent = [];
   let opaqueCount = 0;
-  const setColour = (entry, c, value) => {
-    palette[6 * entry + c] = value;
-    palette[6 * entry + 3 + c] = outline(value, c);
+  const setColour = (entry, [r, g, b]) => {
+    palette[2 * entry] = pack(r, g, b);
+    palette[2 * entry + 1] = pack(outline(r, 0), outline(g, 1), outline(b, 2));
   };
-  for (let c = 0; c < 3; c++) setColour(0, c, BACKGROUND[c]);
+  setColour(0, BACKGROUND);
   for (let t = 0; t < count; t++) {
     if (!faceNormal(positions, t, toViewer, normals, 3 * t)) continue;
     const s = 9 * t;
     depthGradient(screen[s], screen[s + 1], screen[s + 2], screen[s + 3], screen[s + 4], screen[s + 5],
       screen[s + 6], screen[s + 7], screen[s + 8], gradients, 2 * t);
     const light = shadeFactor(normals[3 * t], normals[3 * t + 1], normals[3 * t + 2]);
-    for (let c = 0; c < 3; c++) setColour(t + 1, c, Math.round(255 * Math.min(1, Math.max(0, colours[4 * t + c])) * light));
+    const shaded = (c) => Math.round(255 * Math.min(1, Math.max(0, colours[4 * t + c])) * light);
+    setColour(t + 1, [shaded(0), shaded(1), shaded(2)]);
     if (colours[4 * t + 3] >= OPAQUE_ALPHA) opaque[opaqueCount++] = t;
     else transparent.push(t);
   }
@@ -77,36 +78,33 @@ function drawOpaque(grid, screen, opaque, spans) {
 // of its own (the same colour plain and under a line), starting from the
 // colour it had. Returns the palette, grown.
 function drawGlass(grid, screen, colours, transparent, palette, mask, spans) {
-  const { width, depth, surface } = grid;
-  const firstOwn = palette.length / 6 - 1;  // surface value of the first sample's own entry
-  let entries = palette.length / 6;
+  const { depth, surface } = grid;
+  const firstOwn = palette.length / 2 - 1;  // surface value of the first sample's own entry
+  let entries = palette.length / 2;
   const meanDepth = (t) => (screen[9 * t + 2] + screen[9 * t + 5] + screen[9 * t + 8]) / 3;
   transparent.sort((a, b) => meanDepth(b) - meanDepth(a));
   for (const t of transparent) {
     const alpha = Math.max(0, colours[4 * t + 3]);
-    const r = palette[6 * t + 6], g = palette[6 * t + 7], b = palette[6 * t + 8];
+    const own = palette[2 * t + 2];
+    const r = channel(own, 0), g = channel(own, 1), b = channel(own, 2);
     const rows = cover(grid, screen, t, spans);
     const { runs, depths, dz } = spans;
     for (let i = 0; i < rows; i++) {
       let z = depths[i];
-      const rowStart = runs[3 * i];
-      for (let column = runs[3 * i + 1], last = runs[3 * i + 2]; column <= last; column++, z += dz) {
-        const p = rowStart + column;
+      for (let p = runs[3 * i] + runs[3 * i + 1], end = runs[3 * i] + runs[3 * i + 2]; p <= end; p++, z += dz) {
         if (z >= depth[p]) continue;
         if (surface[p] < firstOwn) {
-          if (6 * (entries + 1) > palette.length) {
-            const grown = new Uint8Array(2 * palette.length);
+          if (2 * (entries + 1) > palette.length) {
+            const grown = new Float64Array(2 * palette.length);
             grown.set(palette);
             palette = grown;
           }
-          const line = mask[p] || (column > 0 && mask[p - 1]) || (p >= width && mask[p - width]);
-          palette.copyWithin(6 * entries, 6 * (surface[p] + 1) + (line ? 3 : 0), 6 * (surface[p] + 1) + (line ? 6 : 3));
+          palette[2 * entries] = palette[2 * (surface[p] + 1) + mask[p]];
           surface[p] = entries++ - 1;
         }
-        const o = 6 * (surface[p] + 1);
-        palette[o] = palette[o + 3] = Math.round(palette[o] * (1 - alpha) + r * alpha);
-        palette[o + 1] = palette[o + 4] = Math.round(palette[o + 1] * (1 - alpha) + g * alpha);
-        palette[o + 2] = palette[o + 5] = Math.round(palette[o + 2] * (1 - alpha) + b * alpha);
+        const e = 2 * (surface[p] + 1), under = palette[e];
+        palette[e] = palette[e + 1] = pack(Math.round(channel(under, 0) * (1 - alpha) + r * alpha),
+          Math.round(channel(under, 1) * (1 - alpha) + g * alpha), Math.round(channel(under, 2) * (1 - alpha) + b * alpha));
       }
     }
   }

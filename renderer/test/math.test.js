@@ -2,7 +2,7 @@ import assert from 'node:assert/strict';
 import { test } from 'node:test';
 import { outlineMask } from '../src/edges.js';
 import { coverTriangle, depthGradient, Spans } from '../src/raster.js';
-import { resolvePicture } from '../src/resolve.js';
+import { channel, pack, resolvePicture } from '../src/resolve.js';
 import { shadeFactor } from '../src/shade.js';
 import { bounds, framing, toView, viewBasis } from '../src/view.js';
 
@@ -80,19 +80,23 @@ test('a triangle covers exactly the samples whose centres lie inside it, with it
   }
 });
 
-test('outlines mark the silhouette, creases and depth steps, not seams within one surface', () => {
-  // Four columns of samples, one row: what lies at each, and the case's expected mask.
+test('outlines mark the silhouette, creases and depth steps, not seams within one surface, one sample wide and more', () => {
+  // Four columns of samples, two rows: what lies at each (the first row's
+  // surfaces and depths repeated below unless given), and the mask expected:
+  // each line is widened by one sample to the right and down.
   const up = [0, 0, 1], side = [1, 0, 0];
   const cases = [
-    ['silhouette', [-1, 0, 0, -1], [up], [[0, 0]], [0, 5, 5, 0], [0, 1, 1, 0]],
-    ['coplanar seam', [0, 0, 1, 1], [up, up], [[0.5, 0], [0.5, 0]], [1, 1.5, 2, 2.5], [0, 0, 0, 0]],
-    ['crease', [0, 0, 1, 1], [up, side], [[0, 0], [0, 0]], [1, 1, 1, 1], [0, 1, 0, 0]],
-    ['step in depth', [0, 0, 1, 1], [up, up], [[0, 0], [0, 0]], [1, 1, 3, 3], [0, 1, 0, 0]],
-    ['step, far surface first', [0, 0, 1, 1], [up, up], [[0, 0], [0, 0]], [3, 3, 1, 1], [0, 0, 1, 0]],
+    ['silhouette', [-1, 0, 0, -1], [up], [[0, 0]], [0, 5, 5, 0], [0, 1, 1, 1, 0, 1, 1, 1]],
+    ['coplanar seam', [0, 0, 1, 1], [up, up], [[0.5, 0], [0.5, 0]], [1, 1.5, 2, 2.5], [0, 0, 0, 0, 0, 0, 0, 0]],
+    ['crease', [0, 0, 1, 1], [up, side], [[0, 0], [0, 0]], [1, 1, 1, 1], [0, 1, 1, 0, 0, 1, 1, 0]],
+    ['step in depth', [0, 0, 1, 1], [up, up], [[0, 0], [0, 0]], [1, 1, 3, 3], [0, 1, 1, 0, 0, 1, 1, 0]],
+    ['step, far surface first', [0, 0, 1, 1], [up, up], [[0, 0], [0, 0]], [3, 3, 1, 1], [0, 0, 1, 1, 0, 0, 1, 1]],
+    ['crease between the rows', [0, 0, 1, 1, 0, 0, 0, 0], [up, side], [[0, 0], [0, 0]], [1, 1, 1, 1], [0, 1, 1, 1, 0, 1, 1, 1]],
   ];
   for (const [name, surface, normals, gradients, depth, expected] of cases) {
+    const twoRows = (row) => (row.length === 8 ? row : [...row, ...row]);
     const mask = outlineMask({
-      width: 4, height: 1, surface: Int32Array.from(surface), depth: Float32Array.from(depth),
+      width: 4, height: 2, surface: Int32Array.from(twoRows(surface)), depth: Float32Array.from(twoRows(depth)),
       normals: Float32Array.from(normals.flat()), gradients: Float32Array.from(gradients.flat()),
     }, { creaseCos: Math.cos(Math.PI / 6), depthStep: 0.1 });
     assert.deepEqual([...mask], expected, name);
@@ -105,18 +109,21 @@ test('light faces stay light and the three visible sides differ', () => {
   assert.ok(top > 0.95 && east >= 0.62, 'no face goes dark');
 });
 
-test('the picture averages each block of samples, in their colours plain or under a widened line', () => {
+test('the picture averages each block of samples, in their colours plain or under a line', () => {
   // Palette entries (plain, then under a line): background, face 0, face 1.
-  const palette = Uint8Array.from([255, 255, 255, 0, 0, 0, 10, 20, 30, 1, 2, 3, 100, 100, 100, 50, 50, 50]);
+  const palette = Float64Array.from([[255, 255, 255], [0, 0, 0], [10, 20, 30], [1, 2, 3], [100, 100, 100], [50, 50, 50]]
+    .map(([r, g, b]) => pack(r, g, b)));
   const cases = [
-    // samples (4 x 2, factor 2) seen, line starts, expected pixels
+    // samples (4 x 2, factor 2) seen, lines, expected pixels
     ['plain', [-1, 0, 1, 1, 0, -1, 1, 1], [0, 0, 0, 0, 0, 0, 0, 0], [133, 138, 143, 100, 100, 100]],
-    ['a line widens right and down', [0, 0, 1, 1, 0, 0, 1, 1], [1, 0, 0, 0, 0, 0, 0, 0], [3, 7, 10, 100, 100, 100]],
-    ['across the pixel border', [0, 0, 1, 1, 0, 0, 1, 1], [0, 1, 0, 0, 0, 0, 0, 0], [6, 11, 17, 88, 88, 88]],
+    ['under lines', [0, 0, 1, 1, 0, 0, 1, 1], [1, 1, 1, 0, 1, 0, 0, 0], [3, 7, 10, 88, 88, 88]],
   ];
   for (const [name, surface, mask, expected] of cases) {
     const rgb = resolvePicture({ width: 2, height: 1, factor: 2, surface: Int32Array.from(surface), palette,
       mask: Uint8Array.from(mask) });
     assert.deepEqual([...rgb], expected, name);
+  }
+  for (const [r, g, b] of [[0, 0, 0], [255, 128, 7], [255, 255, 255]]) {
+    assert.deepEqual([0, 1, 2].map((c) => channel(9 * pack(r, g, b), c)), [9 * r, 9 * g, 9 * b], 'sums of nine colours unpack');
   }
 });
