@@ -30,11 +30,6 @@ export class Spans {
   }
 }
 
-// Narrows the range of x where a * x + k >= 0 holds, from below (low side)
-// or from above.
-const lowerBound = (a, k, low) => (a > 0 ? Math.max(low, -k / a) : low);
-const upperBound = (a, k, high) => (a < 0 ? Math.min(high, -k / a) : (a === 0 && k < 0 ? -Infinity : high));
-
 // Fills spans with the samples whose centres lie inside the triangle;
 // returns their number of rows.
 export function coverTriangle(width, height, x0, y0, z0, x1, y1, z1, x2, y2, z2, spans) {
@@ -47,10 +42,16 @@ export function coverTriangle(width, height, x0, y0, z0, x1, y1, z1, x2, y2, z2,
   const maxX = Math.min(width - 1, Math.ceil(Math.max(x0, x1, x2)));
   if (minX > maxX || minY > maxY) return 0;
   const sign = area > 0 ? 1 : -1;
-  // Edge functions, positive inside whatever the winding.
+  // Edge functions a * x + b * y + c, positive inside whatever the winding.
+  // On a row, each bounds x from one side at x = slope * y + offset: from
+  // the left where a > 0, from the right where a < 0; a level edge (a = 0)
+  // keeps the whole row in or out.
   const a0 = sign * (y1 - y2), b0 = sign * (x2 - x1), c0 = sign * (x1 * y2 - x2 * y1);
   const a1 = sign * (y2 - y0), b1 = sign * (x0 - x2), c1 = sign * (x2 * y0 - x0 * y2);
   const a2 = sign * (y0 - y1), b2 = sign * (x1 - x0), c2 = sign * (x0 * y1 - x1 * y0);
+  const s0 = a0 === 0 ? 0 : -b0 / a0, o0 = a0 === 0 ? 0 : -c0 / a0;
+  const s1 = a1 === 0 ? 0 : -b1 / a1, o1 = a1 === 0 ? 0 : -c1 / a1;
+  const s2 = a2 === 0 ? 0 : -b2 / a2, o2 = a2 === 0 ? 0 : -c2 / a2;
   const gradient = spans.gradient;
   depthGradient(x0, y0, z0, x1, y1, z1, x2, y2, z2, gradient);
   const gx = gradient[0], gy = gradient[1];
@@ -58,11 +59,12 @@ export function coverTriangle(width, height, x0, y0, z0, x1, y1, z1, x2, y2, z2,
   let count = 0;
   for (let row = minY; row <= maxY; row++) {
     const y = row + 0.5;
-    const k0 = b0 * y + c0, k1 = b1 * y + c1, k2 = b2 * y + c2;
-    const low = lowerBound(a2, k2, lowerBound(a1, k1, lowerBound(a0, k0, -Infinity)));
-    const high = upperBound(a2, k2, upperBound(a1, k1, upperBound(a0, k0, Infinity)));
-    const first = Math.max(minX, Math.ceil(low - 0.5));
-    const last = Math.min(maxX, Math.floor(high - 0.5));
+    let low = minX + 0.5, high = maxX + 0.5;
+    if (a0 > 0) low = Math.max(low, s0 * y + o0); else if (a0 < 0) high = Math.min(high, s0 * y + o0); else if (b0 * y + c0 < 0) continue;
+    if (a1 > 0) low = Math.max(low, s1 * y + o1); else if (a1 < 0) high = Math.min(high, s1 * y + o1); else if (b1 * y + c1 < 0) continue;
+    if (a2 > 0) low = Math.max(low, s2 * y + o2); else if (a2 < 0) high = Math.min(high, s2 * y + o2); else if (b2 * y + c2 < 0) continue;
+    const first = Math.ceil(low - 0.5);
+    const last = Math.floor(high - 0.5);
     if (first > last) continue;
     runs[3 * count] = row * width;
     runs[3 * count + 1] = first;

@@ -18,6 +18,7 @@ const CREASE_COS = Math.cos((35 * Math.PI) / 180);
 const DEPTH_STEP = 0.004;  // of the model's depth range
 const MARGIN = 0.025;      // of the picture's smaller side
 
+const shade = (value, light) => Math.round(255 * Math.min(1, Math.max(0, value)) * light);
 const outline = (value, c) => Math.round(value * (1 - OUTLINE_WEIGHT) + OUTLINE[c] * OUTLINE_WEIGHT);
 
 // Per face: its unit normal, depth plane and colour. Palette entry 0 is the
@@ -30,19 +31,18 @@ function faces(positions, colours, screen, toViewer) {
   const palette = new Float64Array(2 * (count + 1));
   const opaque = new Int32Array(count), transparent = [];
   let opaqueCount = 0;
-  const setColour = (entry, [r, g, b]) => {
+  const setColour = (entry, r, g, b) => {
     palette[2 * entry] = pack(r, g, b);
     palette[2 * entry + 1] = pack(outline(r, 0), outline(g, 1), outline(b, 2));
   };
-  setColour(0, BACKGROUND);
+  setColour(0, ...BACKGROUND);
   for (let t = 0; t < count; t++) {
     if (!faceNormal(positions, t, toViewer, normals, 3 * t)) continue;
     const s = 9 * t;
     depthGradient(screen[s], screen[s + 1], screen[s + 2], screen[s + 3], screen[s + 4], screen[s + 5],
       screen[s + 6], screen[s + 7], screen[s + 8], gradients, 2 * t);
     const light = shadeFactor(normals[3 * t], normals[3 * t + 1], normals[3 * t + 2]);
-    const shaded = (c) => Math.round(255 * Math.min(1, Math.max(0, colours[4 * t + c])) * light);
-    setColour(t + 1, [shaded(0), shaded(1), shaded(2)]);
+    setColour(t + 1, shade(colours[4 * t], light), shade(colours[4 * t + 1], light), shade(colours[4 * t + 2], light));
     if (colours[4 * t + 3] >= OPAQUE_ALPHA) opaque[opaqueCount++] = t;
     else transparent.push(t);
   }
