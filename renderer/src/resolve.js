@@ -6,7 +6,11 @@
 // colours adds all three channels at once.
 const G = 4096, B = 4096 * 4096;
 export const pack = (r, g, b) => r + g * G + b * B;
-export const channel = (packed, c) => Math.floor(packed / (c === 0 ? 1 : c === 1 ? G : B)) % G;
+// Without %, which is slow on such numbers.
+export const channel = (packed, c) => {
+  const unit = c === 0 ? 1 : c === 1 ? G : B;
+  return Math.floor(packed / unit) - Math.floor(packed / (unit * G)) * G;
+};
 
 // surface: the palette entry of each sample, less one (-1: the background);
 // palette: 2 packed colours per entry, plain then under a line; mask: 1 where
@@ -21,7 +25,7 @@ export function resolvePicture({ width, height, factor, surface, palette, mask }
     for (let p = row * factor * sampleWidth, end = p + factor * sampleWidth; p < end;) {
       for (let column = 0; column < width; column++) {
         let sum = 0;
-        for (let sx = 0; sx < factor; sx++, p++) sum += palette[2 * (surface[p] + 1) + mask[p]];
+        for (let last = p + factor; p < last; p++) sum += palette[2 * surface[p] + 2 + mask[p]];
         sums[column] += sum;
       }
     }
