@@ -111,6 +111,20 @@ function drawGlass(grid, screen, colours, transparent, palette, mask, spans) {
   return palette;
 }
 
+// The sample grid, kept for the next picture of the same size: a worker
+// draws one picture after another, and fresh buffers of this size cost a
+// collection and page faults each time.
+let kept = null;
+function sampleGrid(width, height) {
+  if (kept?.width !== width || kept.height !== height) {
+    kept = { width, height, depth: new Float32Array(width * height), surface: new Int32Array(width * height),
+      mask: new Uint8Array(width * height), spans: new Spans(height) };
+  }
+  kept.depth.fill(Infinity);
+  kept.surface.fill(-1);
+  return kept;
+}
+
 // scene: { positions: 9 floats per triangle (model axes, z up),
 //          colours: 4 floats per triangle (RGBA, 0..1) }.
 // Returns { rgb, width, height } or null when the scene has no extent.
@@ -130,11 +144,11 @@ export function renderScene({ positions, colours }, width, height) {
   }
 
   const { normals, gradients, palette, opaque, transparent } = faces(positions, colours, screen, toViewer);
-  const grid = { width: sw, height: sh, depth: new Float32Array(sw * sh).fill(Infinity), surface: new Int32Array(sw * sh).fill(-1) };
-  const spans = new Spans(sh);
+  const grid = sampleGrid(sw, sh);
+  const { spans } = grid;
   drawOpaque(grid, screen, opaque, spans);
   const depthRange = Math.max(box.max[2] - box.min[2], 1e-6);
-  const mask = outlineMask({ ...grid, normals, gradients }, { creaseCos: CREASE_COS, depthStep: DEPTH_STEP * depthRange });
+  const mask = outlineMask({ ...grid, normals, gradients }, { creaseCos: CREASE_COS, depthStep: DEPTH_STEP * depthRange }, grid.mask);
   const colourTable = transparent.length > 0 ? drawGlass(grid, screen, colours, transparent, palette, mask, spans) : palette;
   const rgb = resolvePicture({ width, height, factor: SUPERSAMPLE, surface: grid.surface, palette: colourTable, mask });
   return { rgb, width, height };
