@@ -3,6 +3,7 @@ import { test } from 'node:test';
 import { outlineMask } from '../src/edges.js';
 import { coverTriangle, depthGradient, Spans } from '../src/raster.js';
 import { channel, pack, resolvePicture } from '../src/resolve.js';
+import { BACKGROUND, renderScene } from '../src/render.js';
 import { shadeFactor } from '../src/shade.js';
 import { bounds, framing, toView, viewBasis } from '../src/view.js';
 
@@ -126,4 +127,21 @@ test('the picture averages each block of samples, in their colours plain or unde
   for (const [r, g, b] of [[0, 0, 0], [255, 128, 7], [255, 255, 255]]) {
     assert.deepEqual([0, 1, 2].map((c) => channel(9 * pack(r, g, b), c)), [9 * r, 9 * g, 9 * b], 'sums of nine colours unpack');
   }
+});
+
+test('glass blends over what lies behind it, far panes first whatever their order in the scene', () => {
+  // Level squares seen from above keep their colours unshaded: an opaque
+  // floor, a red pane above it and a blue pane above that, listed nearest first.
+  const square = (half, z) => [-half, -half, z, half, -half, z, half, half, z, -half, -half, z, half, half, z, -half, half, z];
+  const layers = [[square(4, 2), [0, 0, 1, 0.5]], [square(4, 1), [1, 0, 0, 0.5]], [square(10, 0), [0.2, 0.4, 0.6, 1]]];
+  const scene = {
+    positions: Float32Array.from(layers.flatMap(([corners]) => corners)),
+    colours: Float32Array.from(layers.flatMap(([, rgba]) => [...rgba, ...rgba])),
+  };
+  const { rgb } = renderScene(scene, 80, 60);
+  const pixel = (x, y) => [...rgb.subarray(3 * (y * 80 + x), 3 * (y * 80 + x) + 3)];
+  // Floor (51, 102, 153), under red: (153, 51, 77), under blue then: (77, 26, 166).
+  assert.deepEqual(pixel(40, 30), [77, 26, 166], 'under both panes');
+  assert.deepEqual(pixel(20, 30), [51, 102, 153], 'the floor alone');
+  assert.deepEqual(pixel(1, 1), BACKGROUND, 'nothing');
 });
