@@ -6,9 +6,11 @@
 // surface: Int32Array of the triangle seen at each sample (-1: background);
 // depth: Float32Array; normals: 3 per triangle (unit); gradients: 2 per
 // triangle (depth change per sample right and down). Fills mask (one byte
-// per sample: 1 on a line) and returns it.
+// per sample: 1 on a line) and returns it. Only pairs of samples inside
+// region (inclusive) are compared: it must hold the model with a sample of
+// background all round.
 export function outlineMask({ width, height, surface, depth, normals, gradients }, { creaseCos, depthStep },
-  mask = new Uint8Array(width * height)) {
+  mask = new Uint8Array(width * height), region = { left: 0, top: 0, right: width - 1, bottom: height - 1 }) {
   mask.fill(0);
   const size = width * height;
   // Each line is widened by one sample to the right and down.
@@ -29,10 +31,10 @@ export function outlineMask({ width, height, surface, depth, normals, gradients 
     }
     mark(b < 0 || (a >= 0 && depth[p] <= depth[q]) ? p : q);
   };
-  for (let row = 0; row < height; row++) {
-    const last = (row + 1) * width - 1;
-    const below = row + 1 < height;
-    for (let p = row * width; p <= last; p++) {
+  for (let row = region.top; row <= region.bottom; row++) {
+    const last = row * width + region.right;
+    const below = row < region.bottom;
+    for (let p = row * width + region.left; p <= last; p++) {
       const a = surface[p];
       if (p < last && surface[p + 1] !== a) edge(p, p + 1, a, surface[p + 1], 0);
       if (below && surface[p + width] !== a) edge(p, p + width, a, surface[p + width], 1);

@@ -125,6 +125,18 @@ function sampleGrid(width, height) {
   return kept;
 }
 
+// The pixels whose samples can show the model, with at least one sample of
+// background all round it: outlines and averaging look no further.
+function modelRegion(box, frame, width, height) {
+  const pixel = (sample) => Math.floor(sample / SUPERSAMPLE);
+  return {
+    left: Math.max(0, pixel(Math.floor(frame.originX + box.min[0] * frame.scale) - 1)),
+    right: Math.min(width - 1, pixel(Math.ceil(frame.originX + box.max[0] * frame.scale) + 1)),
+    top: Math.max(0, pixel(Math.floor(frame.originY - box.max[1] * frame.scale) - 1)),
+    bottom: Math.min(height - 1, pixel(Math.ceil(frame.originY - box.min[1] * frame.scale) + 1)),
+  };
+}
+
 // scene: { positions: 9 floats per triangle (model axes, z up),
 //          colours: 4 floats per triangle (RGBA, 0..1) }.
 // Returns { rgb, width, height } or null when the scene has no extent.
@@ -148,8 +160,12 @@ export function renderScene({ positions, colours }, width, height) {
   const { spans } = grid;
   drawOpaque(grid, screen, opaque, spans);
   const depthRange = Math.max(box.max[2] - box.min[2], 1e-6);
-  const mask = outlineMask({ ...grid, normals, gradients }, { creaseCos: CREASE_COS, depthStep: DEPTH_STEP * depthRange }, grid.mask);
+  const region = modelRegion(box, frame, width, height);
+  const sampleRegion = { left: region.left * SUPERSAMPLE, top: region.top * SUPERSAMPLE,
+    right: (region.right + 1) * SUPERSAMPLE - 1, bottom: (region.bottom + 1) * SUPERSAMPLE - 1 };
+  const mask = outlineMask({ ...grid, normals, gradients }, { creaseCos: CREASE_COS, depthStep: DEPTH_STEP * depthRange },
+    grid.mask, sampleRegion);
   const colourTable = transparent.length > 0 ? drawGlass(grid, screen, colours, transparent, palette, mask, spans) : palette;
-  const rgb = resolvePicture({ width, height, factor: SUPERSAMPLE, surface: grid.surface, palette: colourTable, mask });
+  const rgb = resolvePicture({ width, height, factor: SUPERSAMPLE, surface: grid.surface, palette: colourTable, mask, region });
   return { rgb, width, height };
 }
