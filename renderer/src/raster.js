@@ -17,23 +17,21 @@ export function depthGradient(x0, y0, z0, x1, y1, z1, x2, y2, z2, out, at = 0) {
 }
 
 // The runs of samples one triangle covers, one per row, in buffers kept
-// between triangles so that the hot loops allocate nothing:
-// runs[3i .. 3i+2] = rowStart, firstColumn, lastColumn; depths[i] = the depth
-// at the first column; dz = the depth change per column.
+// between triangles so that the hot loops allocate nothing: for the i-th run,
+// runs[3i .. 3i+2] = rowStart, firstColumn, lastColumn and depths[i] = the
+// depth at the first column; dz = the depth change per column.
 export class Spans {
   constructor(height) {
     this.runs = new Int32Array(3 * height);
     this.depths = new Float64Array(height);
     this.gradient = new Float64Array(2);
-    this.count = 0;
     this.dz = 0;
   }
 }
 
 // Fills spans with the samples whose centres lie inside the triangle;
-// returns their number of rows.
+// returns the number of runs.
 export function coverTriangle(width, height, x0, y0, z0, x1, y1, z1, x2, y2, z2, spans) {
-  spans.count = 0;
   const area = (x1 - x0) * (y2 - y0) - (x2 - x0) * (y1 - y0);
   if (!(Math.abs(area) > 1e-12)) return 0;
   const minY = Math.max(0, Math.floor(Math.min(y0, y1, y2)));
@@ -72,7 +70,6 @@ export function coverTriangle(width, height, x0, y0, z0, x1, y1, z1, x2, y2, z2,
     depths[count] = z0 + gx * (first + 0.5 - x0) + gy * (y - y0);
     count++;
   }
-  spans.count = count;
   spans.dz = gx;
   return count;
 }
