@@ -15,16 +15,20 @@ export function shadeFactor(nx, ny, nz) {
   return Math.min(1, AMBIENT + ((1 - AMBIENT) * lit) / LIGHT[2]);
 }
 
-// A unit face normal, turned towards the viewer (model meshes do not agree
-// on their winding); null for a face with no area.
-export function faceNormal(positions, t, toViewer) {
+// Writes the unit normal of face t, turned towards the viewer (model meshes
+// do not agree on their winding), into out[at .. at + 2]; false for a face
+// with no area.
+export function faceNormal(positions, t, toViewer, out, at) {
   const i = 9 * t;
   const ax = positions[i + 3] - positions[i], ay = positions[i + 4] - positions[i + 1], az = positions[i + 5] - positions[i + 2];
   const bx = positions[i + 6] - positions[i], by = positions[i + 7] - positions[i + 1], bz = positions[i + 8] - positions[i + 2];
   let nx = ay * bz - az * by, ny = az * bx - ax * bz, nz = ax * by - ay * bx;
-  const length = Math.hypot(nx, ny, nz);
-  if (!(length > 0)) return null;
+  const length = Math.sqrt(nx * nx + ny * ny + nz * nz);  // not Math.hypot: this runs per face, and hypot is slow
+  if (!(length > 0)) return false;
   nx /= length; ny /= length; nz /= length;
   if (nx * toViewer[0] + ny * toViewer[1] + nz * toViewer[2] < 0) { nx = -nx; ny = -ny; nz = -nz; }
-  return [nx, ny, nz];
+  out[at] = nx;
+  out[at + 1] = ny;
+  out[at + 2] = nz;
+  return true;
 }

@@ -1,8 +1,9 @@
 import assert from 'node:assert/strict';
 import { test } from 'node:test';
-import { downsample } from '../src/downsample.js';
 import { outlineMask } from '../src/edges.js';
-import { depthGradient, forEachSpan } from '../src/raster.js';
+import { coverTriangle, depthGradient, Spans } from '../src/raster.js';
+import { channel, pack, resolvePicture } from '../src/resolve.js';
+import { BACKGROUND, renderScene } from '../src/render.js';
 import { shadeFactor } from '../src/shade.js';
 import { bounds, framing, toView, viewBasis } from '../src/view.js';
 
@@ -55,10 +56,15 @@ test('a triangle covers exactly the samples whose centres lie inside it, with it
   const width = 16, height = 12;
   for (const t of triangles) {
     const covered = new Map();
-    forEachSpan(width, height, ...t, (rowStart, first, last, depth, dz) => {
-      for (let c = first; c <= last; c++, depth += dz) covered.set(rowStart + c, depth);
-    });
-    const [gx, gy] = depthGradient(...t);
+    const spans = new Spans(height);
+    const rows = coverTriangle(width, height, ...t, spans);
+    for (let r = 0; r < rows; r++) {
+      let depth = spans.depths[r];
+      for (let c = spans.runs[3 * r + 1]; c <= spans.runs[3 * r + 2]; c++, depth += spans.dz) covered.set(spans.runs[3 * r] + c, depth);
+    }
+    const gradient = [];
+    depthGradient(...t, gradient);
+    const [gx, gy] = gradient;
     for (let row = 0; row < height; row++) {
       for (let column = 0; column < width; column++) {
         const x = column + 0.5, y = row + 0.5, p = row * width + column;
@@ -75,19 +81,23 @@ test('a triangle covers exactly the samples whose centres lie inside it, with it
   }
 });
 
-test('outlines mark the silhouette, creases and depth steps, not seams within one surface', () => {
-  // Four columns of samples, one row: what lies at each, and the case's expected mask.
+test('outlines mark the silhouette, creases and depth steps, not seams within one surface, one sample wide and more', () => {
+  // Four columns of samples, two rows: what lies at each (the first row's
+  // surfaces and depths repeated below unless given), and the mask expected:
+  // each line is widened by one sample to the right and down.
   const up = [0, 0, 1], side = [1, 0, 0];
   const cases = [
-    ['silhouette', [-1, 0, 0, -1], [up], [[0, 0]], [0, 5, 5, 0], [0, 1, 1, 0]],
-    ['coplanar seam', [0, 0, 1, 1], [up, up], [[0.5, 0], [0.5, 0]], [1, 1.5, 2, 2.5], [0, 0, 0, 0]],
-    ['crease', [0, 0, 1, 1], [up, side], [[0, 0], [0, 0]], [1, 1, 1, 1], [0, 1, 0, 0]],
-    ['step in depth', [0, 0, 1, 1], [up, up], [[0, 0], [0, 0]], [1, 1, 3, 3], [0, 1, 0, 0]],
-    ['step, far surface first', [0, 0, 1, 1], [up, up], [[0, 0], [0, 0]], [3, 3, 1, 1], [0, 0, 1, 0]],
+    ['silhouette', [-1, 0, 0, -1], [up], [[0, 0]], [0, 5, 5, 0], [0, 1, 1, 1, 0, 1, 1, 1]],
+    ['coplanar seam', [0, 0, 1, 1], [up, up], [[0.5, 0], [0.5, 0]], [1, 1.5, 2, 2.5], [0, 0, 0, 0, 0, 0, 0, 0]],
+    ['crease', [0, 0, 1, 1], [up, side], [[0, 0], [0, 0]], [1, 1, 1, 1], [0, 1, 1, 0, 0, 1, 1, 0]],
+    ['step in depth', [0, 0, 1, 1], [up, up], [[0, 0], [0, 0]], [1, 1, 3, 3], [0, 1, 1, 0, 0, 1, 1, 0]],
+    ['step, far surface first', [0, 0, 1, 1], [up, up], [[0, 0], [0, 0]], [3, 3, 1, 1], [0, 0, 1, 1, 0, 0, 1, 1]],
+    ['crease between the rows', [0, 0, 1, 1, 0, 0, 0, 0], [up, side], [[0, 0], [0, 0]], [1, 1, 1, 1], [0, 1, 1, 1, 0, 1, 1, 1]],
   ];
   for (const [name, surface, normals, gradients, depth, expected] of cases) {
+    const twoRows = (row) => (row.length === 8 ? row : [...row, ...row]);
     const mask = outlineMask({
-      width: 4, height: 1, surface: Int32Array.from(surface), depth: Float32Array.from(depth),
+      width: 4, height: 2, surface: Int32Array.from(twoRows(surface)), depth: Float32Array.from(twoRows(depth)),
       normals: Float32Array.from(normals.flat()), gradients: Float32Array.from(gradients.flat()),
     }, { creaseCos: Math.cos(Math.PI / 6), depthStep: 0.1 });
     assert.deepEqual([...mask], expected, name);
@@ -100,8 +110,38 @@ test('light faces stay light and the three visible sides differ', () => {
   assert.ok(top > 0.95 && east >= 0.62, 'no face goes dark');
 });
 
-test('downsampling averages each block of samples', () => {
-  const samples = Uint8Array.from([0, 0, 0, 255, 255, 255, 10, 20, 30, 10, 20, 30,
-    255, 255, 255, 0, 0, 0, 10, 20, 30, 10, 20, 30]);
-  assert.deepEqual([...downsample(samples, 2, 1, 2)], [128, 128, 128, 10, 20, 30]);
+test('the picture averages each block of samples, in their colours plain or under a line', () => {
+  // Palette entries (plain, then under a line): background, face 0, face 1.
+  const palette = Float64Array.from([[255, 255, 255], [0, 0, 0], [10, 20, 30], [1, 2, 3], [100, 100, 100], [50, 50, 50]]
+    .map(([r, g, b]) => pack(r, g, b)));
+  const cases = [
+    // samples (4 x 2, factor 2) seen, lines, expected pixels
+    ['plain', [-1, 0, 1, 1, 0, -1, 1, 1], [0, 0, 0, 0, 0, 0, 0, 0], [133, 138, 143, 100, 100, 100]],
+    ['under lines', [0, 0, 1, 1, 0, 0, 1, 1], [1, 1, 1, 0, 1, 0, 0, 0], [3, 7, 10, 88, 88, 88]],
+  ];
+  for (const [name, surface, mask, expected] of cases) {
+    const rgb = resolvePicture({ width: 2, height: 1, factor: 2, surface: Int32Array.from(surface), palette,
+      mask: Uint8Array.from(mask) });
+    assert.deepEqual([...rgb], expected, name);
+  }
+  for (const [r, g, b] of [[0, 0, 0], [255, 128, 7], [255, 255, 255]]) {
+    assert.deepEqual([0, 1, 2].map((c) => channel(9 * pack(r, g, b), c)), [9 * r, 9 * g, 9 * b], 'sums of nine colours unpack');
+  }
+});
+
+test('glass blends over what lies behind it, far panes first whatever their order in the scene', () => {
+  // Level squares seen from above keep their colours unshaded: an opaque
+  // floor, a red pane above it and a blue pane above that, listed nearest first.
+  const square = (half, z) => [-half, -half, z, half, -half, z, half, half, z, -half, -half, z, half, half, z, -half, half, z];
+  const layers = [[square(4, 2), [0, 0, 1, 0.5]], [square(4, 1), [1, 0, 0, 0.5]], [square(10, 0), [0.2, 0.4, 0.6, 1]]];
+  const scene = {
+    positions: Float32Array.from(layers.flatMap(([corners]) => corners)),
+    colours: Float32Array.from(layers.flatMap(([, rgba]) => [...rgba, ...rgba])),
+  };
+  const { rgb } = renderScene(scene, 80, 60);
+  const pixel = (x, y) => [...rgb.subarray(3 * (y * 80 + x), 3 * (y * 80 + x) + 3)];
+  // Floor (51, 102, 153), under red: (153, 51, 77), under blue then: (77, 26, 166).
+  assert.deepEqual(pixel(40, 30), [77, 26, 166], 'under both panes');
+  assert.deepEqual(pixel(20, 30), [51, 102, 153], 'the floor alone');
+  assert.deepEqual(pixel(1, 1), BACKGROUND, 'nothing');
 });
