@@ -7,16 +7,17 @@
 # another name and the hint for a copy with one byte changed.
 # On a fresh machine: installs what is missing, builds and installs both
 # architectures (dist/x86, dist/x64), makes a Wine prefix of its own with an
-# empty Preview store, registers dist/x64/tamsel_handler.dll there and saves
-# every window as PNG under out/demo/. Last, tamsel-render renders a model
-# that the viewer never opened, and the pane shows that picture too.
+# empty Preview store, registers dist/x64/tamsel_handler.dll there for all users
+# and saves every window as PNG under out/demo/. Last, tamsel-render renders a
+# model that the viewer never opened, and the pane and its thumbnail show that
+# picture too.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 if [[ -z "${TAMSEL_IN_DISPLAY:-}" ]]; then
   bash scripts/setup.sh
   # The DLLs of both architectures, and the x64 programs that play their hosts.
-  declare -A targets=([x86]="tamsel tamsel_handler" [x64]="tamsel tamsel_handler standin_viewer preview_host")
+  declare -A targets=([x86]="tamsel tamsel_handler" [x64]="tamsel tamsel_handler standin_viewer preview_host thumbnail_host")
   for arch in x86 x64; do
     cmake --preset "$arch" >/dev/null
     cmake --build --preset "$arch" --target ${targets[$arch]}
@@ -33,6 +34,7 @@ sample=$PWD/tests/data/ifc-samples/AC20-FZK-Haus.ifc
 dist=$PWD/dist/x64
 viewer=$PWD/build/x64/tools/standin_viewer/standin_viewer.exe
 host=$PWD/build/x64/tools/preview_host/preview_host.exe
+thumbnail_host=$PWD/build/x64/tools/preview_host/thumbnail_host.exe
 python=/usr/bin/python3  # the one with Pillow
 
 winpath() { local p; p=$(realpath -m "$1"); printf 'Z:%s' "${p//\//\\}"; }
@@ -60,7 +62,7 @@ mkdir -p "$out" "$models/copies"
 bash scripts/wine-prefix.sh "$prefix" >"$out/prefix.log" 2>&1
 trap 'WINEPREFIX=$prefix /usr/lib/wine/wineserver -k 2>/dev/null || true' EXIT
 [[ -z $(ls -A "$store" 2>/dev/null) ]] || fail "the Preview store of the new prefix is not empty"
-wine regsvr32 /s "$(winpath "$dist/tamsel_handler.dll")" || fail "regsvr32 failed"
+wine regsvr32 /s /n /i "$(winpath "$dist/tamsel_handler.dll")" || fail "regsvr32 failed"
 echo "registered $dist/tamsel_handler.dll in $prefix"
 
 # The model, a byte-identical copy under another name in another folder, and
@@ -108,6 +110,8 @@ rendered=$store/$(key_of "$unopened")
 cp "$rendered" "$out/rendered-preview.png"
 show_pane pane-rendered "$unopened"
 show_pane pane-rendered-copy "$unopened_copy"
+wine "$thumbnail_host" "$(winpath "$unopened")" 256 "$(winpath "$out/thumbnail-rendered-256.png")" ||
+  fail "thumbnail_host failed on $unopened (see $out/wine.log)"
 
 cat <<EOF
 
@@ -130,5 +134,6 @@ tamsel-render, without the viewer:
   rendered   $unopened -> $rendered
              (a copy with an extension: $out/rendered-preview.png; log $out/render.log)
   pane       $out/pane-rendered.png, and for a copy: $out/pane-rendered-copy.png
+  thumbnail  $out/thumbnail-rendered-256.png (as Explorer asks for it at 256)
 Wine prefix $prefix (its own output: $out/wine.log)
 EOF
