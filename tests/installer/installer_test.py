@@ -304,12 +304,13 @@ class InstallerTest(unittest.TestCase):
         picture_bytes = picture.read_bytes()
         before_registry, before_files = prefix.registry(), prefix.files()
 
-        # The team store given once; the upgrades below do not repeat it.
-        self.assert_installs(prefix, f"TEAMSTORE={TEAM_STORE}", msi=self.older_msi())
+        # A team store at install, another one given to the upgrade; the rebuild below repeats neither.
+        old_team_store = r"\\oldserver\tamsel"
+        self.assert_installs(prefix, f"TEAMSTORE={old_team_store}", msi=self.older_msi())
         registry = prefix.registry()
         self.assertEqual(self.installed_products(registry), [exported_string("0.0.1")])
-        self.assertEqual(registry.value(POLICY, "TeamStore"), exported_string(TEAM_STORE), "REG_SZ, as given")
-        self.assert_installs(prefix)
+        self.assertEqual(registry.value(POLICY, "TeamStore"), exported_string(old_team_store), "REG_SZ, as given")
+        self.assert_installs(prefix, f"TEAMSTORE={TEAM_STORE}")
 
         self.assertEqual(self.installed_products(prefix.registry()), [exported_string(VERSION)],
                          "one product, the new one")
@@ -329,7 +330,7 @@ class InstallerTest(unittest.TestCase):
 
         added = registry.added_since(before_registry, INSTALLER_BOOKKEEPING + (SETTINGS,))
         self.assertEqual(view_64(policy_lines(added)), [POLICY, rf"{POLICY}\TeamStore={exported_string(TEAM_STORE)}"],
-                         "the team store, kept over two upgrades, and nothing else of policy")
+                         "the upgrade's team store, kept over the rebuild, and nothing else of policy")
         added = [line for line in added if line not in policy_lines(added)]
         x86_handler = r"C:\Program Files (x86)\Tamsel\tamsel_handler.dll"
         self.assertEqual(view_64(added), reference_layout, "the 64-bit view against the DLL's own registration")
