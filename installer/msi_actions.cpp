@@ -7,6 +7,7 @@
 #include <string>
 
 #include "plugin_folder_rules.h"
+#include "team_store_rules.h"
 #include "win32_raii.h"
 
 namespace {
@@ -20,6 +21,7 @@ using UniqueMsiHandle = tamsel::UniqueResource<MSIHANDLE, MsiHandleTraits>;
 
 constexpr wchar_t kPluginFolderProperty[] = L"PLUGINDIR";
 constexpr wchar_t kCreatedFolderProperty[] = L"PluginFolderCreated";
+constexpr wchar_t kTeamStoreProperty[] = L"TEAMSTORE";
 
 std::wstring GetProperty(MSIHANDLE install, const wchar_t* name) {
     DWORD chars = 0;
@@ -66,6 +68,22 @@ extern "C" UINT __stdcall CheckPluginFolder(MSIHANDLE install) noexcept {
             MsiSetPropertyW(install, kCreatedFolderProperty, plan.first_missing.c_str());
         }
         return ERROR_SUCCESS;
+    } catch (...) {
+        return ERROR_INSTALL_FAILURE;
+    }
+}
+
+// Runs before the policy value is written: the handler and the plugin ignore
+// a team store that is not an absolute path, so an install that wrote one
+// would succeed and change nothing.
+extern "C" UINT __stdcall CheckTeamStore(MSIHANDLE install) noexcept {
+    try {
+        const std::wstring value = GetProperty(install, kTeamStoreProperty);
+        if (!tamsel::TeamStoreFolderFromPolicy(value).empty()) return ERROR_SUCCESS;
+        ReportError(install, L"TEAMSTORE " + value +
+                                 L" is not an absolute folder path: give a share (\\\\server\\share\\folder) "
+                                 L"or a drive path (D:\\folder).");
+        return ERROR_INSTALL_FAILURE;
     } catch (...) {
         return ERROR_INSTALL_FAILURE;
     }

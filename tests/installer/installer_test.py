@@ -36,6 +36,8 @@ HKLM, HKCU = "HKEY_LOCAL_MACHINE", "HKEY_CURRENT_USER"
 CLASSES = HKLM + r"\Software\Classes"
 SETTINGS = HKLM + r"\Software\Tamsel"  # what the package remembers for upgrades and uninstalls
 USER_SETTINGS = HKCU + r"\Software\Tamsel"
+POLICY = HKLM + r"\Software\Policies\Tamsel"  # the team store's machine policy
+TEAM_STORE = "\\\\server\\share\\tamsel\\"
 UNINSTALL = HKLM + r"\Software\Microsoft\Windows\CurrentVersion\Uninstall"
 PE_MACHINE = {0x14C: "x86", 0x8664: "x64"}
 MACHINE_HANDLER = r"C:\Program Files\Tamsel\tamsel_handler.dll"
@@ -57,6 +59,11 @@ def bind_ifc(prefix, progid=PROGID):
     for key, value in ((rf"HKCR\{progid}", "IFC model"), (r"HKCR\.ifc", progid)):
         if prefix.run("reg", "add", key, "/ve", "/d", value, "/f") != 0:
             raise AssertionError(f"reg add {key} failed; see {prefix.log}")
+
+
+def policy_lines(lines):
+    """Lines of keys and values under Software\\Policies, in either view (the two share it)."""
+    return [line for line in lines if "\\policies\\" in line.lower().split("=", 1)[0]]
 
 
 def view_64(lines):
@@ -241,14 +248,28 @@ class InstallerTest(unittest.TestCase):
         self.assertEqual(folder_differences(before, after), sorted(f"+ {path}" for path in expected))
         self.assertEqual({path: after[path] for path in expected}, expected)
 
-    def plant_picture(self, prefix):
-        """A sample model with a picture in the Preview store; returns the model and the picture's bytes."""
-        model = self.work / "model.ifc"
-        model.write_bytes((Path(SAMPLES) / "SmallModelIfc4.ifc").read_bytes())
-        prefix.store.mkdir(parents=True, exist_ok=True)
-        picture = prefix.store / pane_check.preview_key(model)
+    def plant_picture(self, prefix, store=None, sample="SmallModelIfc4.ifc"):
+        """A sample model with a picture in a store (the Preview store by default); returns the model and the picture."""
+        model = self.work / sample
+        model.write_bytes((Path(SAMPLES) / sample).read_bytes())
+        store = store or prefix.store
+        store.mkdir(parents=True, exist_ok=True)
+        picture = store / pane_check.preview_key(model)
         pane_check.plant(picture)
         return model, picture
+
+    def share_team_store(self, prefix):
+        """TEAM_STORE as a share of the prefix (Wine's UNC folder); returns its Unix folder."""
+        unc = prefix.folder / "dosdevices" / "unc" / "server"
+        unc.mkdir(parents=True, exist_ok=True)
+        (self.work / "share").mkdir()
+        (unc / "share").symlink_to(self.work / "share")
+        return self.work / "share" / "tamsel"
+
+    def add_policy(self, prefix, kind, value):
+        """A team store policy value as an administrator sets it, besides the installer."""
+        rc = prefix.run("reg", "add", POLICY.replace(HKLM, "HKLM"), "/v", "TeamStore", "/t", kind, "/d", value, "/f")
+        self.assertEqual(rc, 0, f"reg add {POLICY} failed; see {prefix.log}")
 
     def assert_pane_shows_picture(self, prefix, model):
         png = self.work / "pane.png"
@@ -283,9 +304,13 @@ class InstallerTest(unittest.TestCase):
         picture_bytes = picture.read_bytes()
         before_registry, before_files = prefix.registry(), prefix.files()
 
-        self.assert_installs(prefix, msi=self.older_msi())
-        self.assertEqual(self.installed_products(prefix.registry()), [exported_string("0.0.1")])
-        self.assert_installs(prefix)
+        # A team store at install, another one given to the upgrade; the rebuild below repeats neither.
+        old_team_store = r"\\oldserver\tamsel"
+        self.assert_installs(prefix, f"TEAMSTORE={old_team_store}", msi=self.older_msi())
+        registry = prefix.registry()
+        self.assertEqual(self.installed_products(registry), [exported_string("0.0.1")])
+        self.assertEqual(registry.value(POLICY, "TeamStore"), exported_string(old_team_store), "REG_SZ, as given")
+        self.assert_installs(prefix, f"TEAMSTORE={TEAM_STORE}")
 
         self.assertEqual(self.installed_products(prefix.registry()), [exported_string(VERSION)],
                          "one product, the new one")
@@ -304,6 +329,9 @@ class InstallerTest(unittest.TestCase):
         self.assert_files_added(before_files, prefix.files(), expected_files)
 
         added = registry.added_since(before_registry, INSTALLER_BOOKKEEPING + (SETTINGS,))
+        self.assertEqual(view_64(policy_lines(added)), [POLICY, rf"{POLICY}\TeamStore={exported_string(TEAM_STORE)}"],
+                         "the upgrade's team store, kept over the rebuild, and nothing else of policy")
+        added = [line for line in added if line not in policy_lines(added)]
         x86_handler = r"C:\Program Files (x86)\Tamsel\tamsel_handler.dll"
         self.assertEqual(view_64(added), reference_layout, "the 64-bit view against the DLL's own registration")
         expected_32 = [line.replace(exported_string(MACHINE_HANDLER), exported_string(x86_handler))
@@ -317,6 +345,10 @@ class InstallerTest(unittest.TestCase):
 
         self.assert_pane_shows_picture(prefix, model)
         self.assert_thumbnail_shows_picture(prefix, model)
+        # The handler reads the policy that the installer wrote: a picture of other bytes, only in the
+        # team store, shows.
+        team_model, _ = self.plant_picture(prefix, self.share_team_store(prefix), "FormallyIllegalFile.ifc")
+        self.assert_pane_shows_picture(prefix, team_model)
 
         self.assert_uninstalls(prefix)
         self.assert_unchanged(before_registry, before_files, prefix, when="after the uninstall")
@@ -328,13 +360,19 @@ class InstallerTest(unittest.TestCase):
         blocker = prefix.path(r"C:\blocker")
         blocker.write_text("a file where the plugin folder would go\n")
         viewer = prefix.path(r"C:\Other Viewer")
+        # Group Policy's team store: installs without TEAMSTORE neither change nor remove it.
+        group_policy = r"%LOGONSERVER%\tamsel"
+        self.add_policy(prefix, "REG_EXPAND_SZ", group_policy)
         before_registry, before_files = prefix.registry(), prefix.files(viewer)
 
-        for bad in (r"PLUGINDIR=C:\blocker\plugins", r"PLUGINDIR=C:\blocker", "PLUGINARCH=arm64"):
+        for bad in (r"PLUGINDIR=C:\blocker\plugins", r"PLUGINDIR=C:\blocker", "PLUGINARCH=arm64",
+                    r"TEAMSTORE=tamsel\team", "TEAMSTORE=C:team"):
             rc = prefix.msiexec("/i", windows_path(self.msi), bad)
             self.assertNotEqual(rc, 0, f"{bad} was accepted")
             self.assert_unchanged(before_registry, before_files, prefix, viewer, when=f"after {bad} was refused")
-        self.assertIn(rb"C:\blocker is a file", prefix.log.read_bytes(), f"no reason given in {prefix.log}")
+        log = prefix.log.read_bytes()
+        self.assertIn(rb"C:\blocker is a file", log, f"no reason given in {prefix.log}")
+        self.assertIn(rb"TEAMSTORE tamsel\team is not an absolute folder path", log, f"no reason given in {prefix.log}")
 
         # .ifc bound to a programmatic identifier: the handler's slots go there,
         # and the uninstall removes them there even after .ifc was bound anew.
@@ -372,6 +410,9 @@ class InstallerTest(unittest.TestCase):
         self.assertEqual(pe_machine(prefix.path(plugin_dir + r"\tamsel.dll")), "x64")
         registry = prefix.registry()
         self.assertEqual(registry.value(SETTINGS, "PluginDir"), exported_string(plugin_dir + "\\"))
+        self.assertEqual(policy_lines(registry.added_since(before_registry, INSTALLER_BOOKKEEPING)), [],
+                         "policy written without TEAMSTORE")
+        self.assertEqual(hex_string(registry.value(POLICY, "TeamStore")), group_policy, "Group Policy's value")
         self.assertIsNone(registry.value(CLASSES + r"\CLSID" + "\\" + HANDLER_CLASS))
         self.assert_uninstalls(prefix)
         self.assert_unchanged(before_registry, before_files, prefix, viewer, when="after removing the plugin")
@@ -382,6 +423,10 @@ class InstallerTest(unittest.TestCase):
         prefix = self.fresh_prefix("user")
         local = USER_LOCAL
         before_registry, before_files = prefix.registry(), prefix.files(prefix.path(local))
+
+        # One user cannot set machine policy: refused, not ignored.
+        self.assertNotEqual(prefix.msiexec("/i", windows_path(self.user_msi), f"TEAMSTORE={TEAM_STORE}"), 0)
+        self.assert_unchanged(before_registry, before_files, prefix, prefix.path(local), when="after TEAMSTORE was refused")
 
         self.assert_installs(prefix, msi=self.user_msi)
         expected = {**self.dist_files("x64", prefix, local + r"\Tamsel"),

@@ -12,8 +12,18 @@ INSTALLER_BOOKKEEPING = (
     r"HKEY_CURRENT_USER\Software\Microsoft\Installer",
 )
 
-# Wine's display driver files a key of its own for each display it meets.
-WINE_DISPLAY_RECORDS = (r"HKEY_LOCAL_MACHINE\System\CurrentControlSet\Control\Video",)
+# Wine's display driver files a key of its own for each display it meets, and
+# the first program that meets one in a prefix, whichever it is, records the
+# display's devices.
+WINE_DISPLAY_RECORDS = (
+    r"HKEY_LOCAL_MACHINE\System\CurrentControlSet\Control\Video",
+    r"HKEY_LOCAL_MACHINE\System\CurrentControlSet\Control\Class",
+    r"HKEY_LOCAL_MACHINE\System\CurrentControlSet\Control\DeviceClasses",
+    r"HKEY_LOCAL_MACHINE\System\CurrentControlSet\Control\ServiceCurrent",
+    r"HKEY_LOCAL_MACHINE\System\CurrentControlSet\Hardware Profiles",
+    r"HKEY_LOCAL_MACHINE\Hardware\DEVICEMAP\VIDEO",
+    r"HKEY_CURRENT_USER\Software\Wine\Temporary System Parameters",
+)
 
 
 def _below(key, roots):
