@@ -1,5 +1,6 @@
 #include "plugin_fixture.h"
 
+#include <shlobj.h>
 #include <shlwapi.h>
 
 #include <chrono>
@@ -268,6 +269,9 @@ void PluginFixture::TearDownTestSuite() {
 
 void PluginFixture::SetUp() {
     fake::Host() = fake::HostState{};
+    // Tests put previews into the store directly; in a fresh prefix no plugin
+    // has made its folder yet.
+    SHCreateDirectoryExW(nullptr, tamsel::GetPreviewStoreFolder().c_str(), nullptr);
     viewer = CreateWindowExW(0, L"FakeViewerWindow", L"Fake viewer", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 20, 20, 900,
                              700, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
     ASSERT_NE(viewer, nullptr);
