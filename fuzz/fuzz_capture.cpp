@@ -65,7 +65,7 @@ void CheckFlip(std::int32_t width, std::int32_t height, std::uint8_t pattern) {
 // Fills the box's width or its height, the other side proportional (at least
 // one pixel), never outside the box; {0, 0} when either is empty.
 void CheckDialogFit(PictureSize picture, PictureSize box) {
-    const PictureSize drawn = tamsel::FitPictureInto(picture, box);
+    const PictureSize drawn = tamsel::FitPicture(picture, box, tamsel::kDialogFitRules);
     if (picture.width <= 0 || picture.height <= 0 || box.width <= 0 || box.height <= 0) {
         if (drawn.width != 0 || drawn.height != 0) std::abort();
         return;

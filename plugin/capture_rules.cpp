@@ -34,14 +34,4 @@ void FlipRenderRowsToBitmap(const std::uint8_t* render_rgb, PictureSize size,
     }
 }
 
-PictureSize FitPictureInto(PictureSize picture, PictureSize box) {
-    if (picture.width <= 0 || picture.height <= 0 || box.width <= 0 || box.height <= 0) return {};
-    const std::int64_t pw = picture.width, ph = picture.height, bw = box.width, bh = box.height;
-    // Relatively wider than the box: the width fills it; otherwise the height does.
-    if (pw * bh > ph * bw) {
-        return {box.width, static_cast<std::int32_t>(std::max<std::int64_t>(1, ph * bw / pw))};
-    }
-    return {static_cast<std::int32_t>(std::max<std::int64_t>(1, pw * bh / ph)), box.height};
-}
-
 }  // namespace tamsel

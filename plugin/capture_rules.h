@@ -1,11 +1,13 @@
-// Pure rules of the preview capture: how big a picture the view gives, how the
-// rendered rows become bitmap rows, and how a picture fits the dialog's image
-// area. Portable code: no Windows headers, so it also builds natively.
+// Pure rules of the preview capture: how big a picture the view gives and how
+// the rendered rows become bitmap rows. Portable code: no Windows headers, so
+// it also builds natively.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+
+#include "picture_fit.h"
 
 namespace tamsel {
 
@@ -17,11 +19,6 @@ struct ViewRect {
     std::int32_t top = 0;
     std::int32_t right = 0;
     std::int32_t bottom = 0;
-};
-
-struct PictureSize {
-    std::int32_t width = 0;
-    std::int32_t height = 0;
 };
 
 // The capture size for a view: its width capped at 512, its height capped at
@@ -37,9 +34,5 @@ std::size_t BitmapRowStride(std::int32_t width);
 // bytes apart: the memory layout of a 24-bit bitmap. Padding bytes are left.
 void FlipRenderRowsToBitmap(const std::uint8_t* render_rgb, PictureSize size,
                             std::uint8_t* bitmap_bgr, std::size_t stride);
-
-// The size at which a picture is drawn into a box: scaled up or down to fit,
-// keeping its proportions. {0, 0} for an empty picture or box.
-PictureSize FitPictureInto(PictureSize picture, PictureSize box);
 
 }  // namespace tamsel

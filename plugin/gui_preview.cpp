@@ -327,7 +327,7 @@ void Tfrm_preview::PaintImage(const DRAWITEMSTRUCT& item) const {
     FillRect(item.hDC, &area, static_cast<HBRUSH>(background_brush.get()));
     if (picture) {
         const PictureSize box = {area.right - area.left, area.bottom - area.top};
-        const PictureSize shown = FitPictureInto({picture->width(), picture->height()}, box);
+        const PictureSize shown = FitPicture({picture->width(), picture->height()}, box, kDialogFitRules);
         // The image control's own DC: its area starts at the origin.
         picture->DrawAtOrigin(item.hDC, shown.width, shown.height);
     }

@@ -9,13 +9,14 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 export LC_ALL=C
+source scripts/lib.sh
 
-if [[ -z "${TAMSEL_IN_DISPLAY:-}" ]]; then
+if ! in_display; then
   bash scripts/setup.sh
   [[ -f build/x64/CMakeCache.txt ]] || cmake --preset x64 >/dev/null
   cmake --build --preset x64 --target tamsel_handler preview_host key_bench tamsel standin_viewer
   # The preview needs windows, so everything after the build runs on a private display.
-  TAMSEL_IN_DISPLAY=1 exec xvfb-run -a -s '-screen 0 1280x1024x24' "$0" "$@"
+  rerun_in_display "$0" "$@"
 fi
 
 build=$PWD/build/x64
@@ -26,7 +27,6 @@ small=$bench/bench-1KiB.ifc
 gib=1073741824
 mkdir -p "$bench"
 
-winpath() { local p; p=$(realpath -m "$1"); printf 'Z:%s' "${p//\//\\}"; }
 wine() { TAMSEL_WINEPREFIX=$prefix "$build/wine-run.sh" "$@"; }
 mbps() { awk -v bytes="$1" -v s="$2" 'BEGIN { printf "%.1f", bytes / 1e6 / s }'; }
 
@@ -50,8 +50,7 @@ fi
 head -c 1024 /dev/urandom >"$small"
 
 echo "wine prefix: $prefix"
-bash scripts/wine-prefix.sh "$prefix" >/dev/null
-trap 'WINEPREFIX=$prefix /usr/lib/wine/wineserver -k 2>/dev/null || true' EXIT
+fresh_wine_prefix "$prefix" >/dev/null
 wine regsvr32 /s "$(winpath "$build/shell_handler/tamsel_handler.dll")"
 
 cat "$big" >/dev/null  # page cache warm for every reader below

@@ -13,8 +13,9 @@
 # picture too.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source scripts/lib.sh
 
-if [[ -z "${TAMSEL_IN_DISPLAY:-}" ]]; then
+if ! in_display; then
   bash scripts/setup.sh
   # The DLLs of both architectures, and the x64 programs that play their hosts.
   declare -A targets=([x86]="tamsel tamsel_handler" [x64]="tamsel tamsel_handler standin_viewer preview_host thumbnail_host")
@@ -23,7 +24,7 @@ if [[ -z "${TAMSEL_IN_DISPLAY:-}" ]]; then
     cmake --build --preset "$arch" --target ${targets[$arch]}
     cmake --install "build/$arch" >/dev/null
   done
-  TAMSEL_IN_DISPLAY=1 exec xvfb-run -a -s '-screen 0 1280x1024x24' "$0" "$@"
+  rerun_in_display "$0" "$@"
 fi
 
 out=$PWD/out/demo
@@ -37,7 +38,6 @@ host=$PWD/build/x64/tools/preview_host/preview_host.exe
 thumbnail_host=$PWD/build/x64/tools/preview_host/thumbnail_host.exe
 python=/usr/bin/python3  # the one with Pillow
 
-winpath() { local p; p=$(realpath -m "$1"); printf 'Z:%s' "${p//\//\\}"; }
 # Wine's helper processes outlive the programs: their output goes to a file, never a pipe.
 wine() { TAMSEL_WINEPREFIX=$prefix build/x64/wine-run.sh "$@" >>"$out/wine.log" 2>&1 </dev/null; }
 key_of() {
@@ -59,8 +59,7 @@ show_pane() {
 WINEPREFIX=$prefix /usr/lib/wine/wineserver -k 2>/dev/null || true
 rm -rf "$out"
 mkdir -p "$out" "$models/copies"
-bash scripts/wine-prefix.sh "$prefix" >"$out/prefix.log" 2>&1
-trap 'WINEPREFIX=$prefix /usr/lib/wine/wineserver -k 2>/dev/null || true' EXIT
+fresh_wine_prefix "$prefix" >"$out/prefix.log" 2>&1
 [[ -z $(ls -A "$store" 2>/dev/null) ]] || fail "the Preview store of the new prefix is not empty"
 wine regsvr32 /s /n /i "$(winpath "$dist/tamsel_handler.dll")" || fail "regsvr32 failed"
 echo "registered $dist/tamsel_handler.dll in $prefix"

@@ -16,6 +16,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 export LC_ALL=C
+source scripts/lib.sh
 
 build=$(realpath -m "${TAMSEL_BUILD_DIR:-build/x64}")
 targets=(tamsel_handler preview_host resource_counts_tests handler_robustness_tests tamsel standin_viewer hold_file)
@@ -38,14 +39,14 @@ run_scripts() {
 }
 process_timeout=300
 
-if [[ -z "${TAMSEL_IN_DISPLAY:-}" ]]; then
+if ! in_display; then
   bash scripts/setup.sh >/dev/null
   if [[ ! -f $build/CMakeCache.txt ]]; then
     cmake --preset x64 -B "$build" >/dev/null
   fi
   cmake --build "$build" --target "${targets[@]}" -j2 >/dev/null
   # Windows need a display: everything after the build runs on a private one.
-  TAMSEL_IN_DISPLAY=1 exec xvfb-run -a -s '-screen 0 1280x1024x24' "$0" "$@"
+  rerun_in_display "$0" "$@"
 fi
 
 work=$build/robustness
@@ -53,8 +54,7 @@ prefix=$work/wineprefix
 logs=$work/logs
 rm -rf "$logs"
 mkdir -p "$logs"
-bash scripts/wine-prefix.sh "$prefix" >/dev/null
-trap 'WINEPREFIX="$prefix" /usr/lib/wine/wineserver -k 2>/dev/null || true' EXIT
+fresh_wine_prefix "$prefix" >/dev/null
 # Tests that change machine-wide settings run only with a prefix of their own.
 export TAMSEL_WINEPREFIX=$prefix TAMSEL_ROBUSTNESS_OWN_PREFIX=1
 

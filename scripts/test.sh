@@ -6,8 +6,9 @@
 # native fuzzers, briefly, and tamsel-render's tests.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source scripts/lib.sh
 
-if [[ -z "${TAMSEL_IN_DISPLAY:-}" ]]; then
+if ! in_display; then
   bash scripts/setup.sh
   for arch in x86 x64; do
     cmake --preset "$arch" >/dev/null
@@ -16,12 +17,10 @@ if [[ -z "${TAMSEL_IN_DISPLAY:-}" ]]; then
   bash scripts/package.sh
   CXX=clang++ cmake -S fuzz -B build/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
   cmake --build build/fuzz -j2
-  TAMSEL_IN_DISPLAY=1 exec xvfb-run -a -s '-screen 0 1280x1024x24' "$0" "$@"
+  rerun_in_display "$0" "$@"
 fi
 
-prefix="$PWD/build/x64/wineprefix"
-bash scripts/wine-prefix.sh "$prefix"
-trap 'WINEPREFIX="$prefix" /usr/lib/wine/wineserver -k 2>/dev/null || true' EXIT
+fresh_wine_prefix build/x64/wineprefix
 rc=0
 ctest --preset x86 "$@" || rc=1
 ctest --preset x64 "$@" || rc=1

@@ -70,30 +70,4 @@ PaneLayout LayOutPane(int client_width, int client_height, bool icon_visible) {
     return layout;
 }
 
-PaneBox FitPicture(int picture_width, int picture_height, const PaneBox& area) {
-    PaneBox drawn{area.left, area.top, std::max(area.width, 0), std::max(area.height, 0)};
-    if (picture_width <= 0 || picture_height <= 0) return drawn;
-
-    // 64-bit products: a large area times a large picture side overflows int.
-    const std::int64_t w = picture_width, h = picture_height;
-    const std::int64_t cw = drawn.width, ch = drawn.height;
-    std::int64_t dw = cw, dh = ch;
-    if (w > h) {
-        dh = cw * h / w;
-        if (dh > ch) {
-            dh = ch;
-            dw = ch * w / h;
-        }
-    } else {
-        dw = ch * w / h;
-        if (dw > cw) {
-            dw = cw;
-            dh = cw * h / w;
-        }
-    }
-    drawn.width = static_cast<int>(dw);
-    drawn.height = static_cast<int>(dh);
-    return drawn;
-}
-
 }  // namespace tamsel

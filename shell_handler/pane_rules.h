@@ -1,5 +1,5 @@
 // Rules of the preview pane that need no window: the texts file, the module
-// folder, the layout of the controls and the fitting of the stored picture.
+// folder and the layout of the controls.
 // Portable C++17 without Windows headers, so the rules also build natively.
 #pragma once
 
@@ -52,9 +52,5 @@ inline constexpr int kPanelHeight = 65;
 inline constexpr int kIconSize = 48;
 
 PaneLayout LayOutPane(int client_width, int client_height, bool icon_visible);
-
-// The rectangle in which a picture of the given size is drawn inside `area`:
-// proportional, enlarged or reduced, anchored at the area's top-left corner.
-PaneBox FitPicture(int picture_width, int picture_height, const PaneBox& area);
 
 }  // namespace tamsel

@@ -11,6 +11,7 @@
 #include "gdiplus_session.h"
 #include "pane_picture.h"
 #include "pane_rules.h"
+#include "picture_fit.h"
 #include "preview_store.h"
 #include "resource.h"
 #include "shared_file.h"
@@ -76,8 +77,10 @@ void PaintControls(const PaneView& view, HDC dc, int width, int height) {
     RestoreDC(dc, saved);
 
     if (view.picture) {
-        DrawPictureInBox(dc, *view.picture,
-                         FitPicture(view.picture->width(), view.picture->height(), layout.img_preview));
+        const PaneBox& area = layout.img_preview;
+        const PictureSize drawn =
+            FitPicture({view.picture->width(), view.picture->height()}, {area.width, area.height}, kPaneFitRules);
+        DrawPictureInBox(dc, *view.picture, {area.left, area.top, drawn.width, drawn.height});
     }
 }
 

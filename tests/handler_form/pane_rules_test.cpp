@@ -130,34 +130,6 @@ TEST(PaneLayout, PlacesControlsByAlignmentAndMargins) {
     }
 }
 
-TEST(FitPicture, ProportionalAtTheTopLeftOfTheArea) {
-    const struct {
-        const char* label;
-        int w, h;
-        PaneBox area;
-        PaneBox drawn;
-    } cases[] = {
-        {"wide picture, tall area: full width", 400, 200, {8, 89, 350, 325}, {8, 89, 350, 175}},
-        {"wide picture, wide area: full height", 400, 200, {8, 89, 784, 103}, {8, 89, 206, 103}},
-        {"tall picture, wide area: full height", 200, 400, {8, 89, 784, 103}, {8, 89, 51, 103}},
-        {"tall picture, narrow area: full width", 100, 400, {0, 0, 50, 325}, {0, 0, 50, 200}},
-        {"square picture enlarged", 10, 10, {8, 89, 300, 300}, {8, 89, 300, 300}},
-        {"square picture in a wide area", 10, 10, {0, 0, 300, 100}, {0, 0, 100, 100}},
-        {"square picture in a tall area", 10, 10, {0, 0, 100, 300}, {0, 0, 100, 100}},
-        {"preview size reduced", 512, 384, {8, 89, 200, 150}, {8, 89, 200, 150}},
-        {"truncation, width first", 3, 2, {0, 0, 100, 100}, {0, 0, 100, 66}},
-        {"truncation, height first", 2, 3, {0, 0, 100, 100}, {0, 0, 66, 100}},
-        {"truncation after the cap", 1000, 999, {0, 0, 10, 5}, {0, 0, 5, 5}},
-        {"zero width picture fills the area", 0, 10, {8, 89, 350, 325}, {8, 89, 350, 325}},
-        {"zero height picture fills the area", 10, 0, {8, 89, 350, 325}, {8, 89, 350, 325}},
-        {"empty area", 400, 200, {8, 89, 0, 0}, {8, 89, 0, 0}},
-        {"empty area, tall picture", 200, 400, {8, 89, 350, 0}, {8, 89, 0, 0}},
-        {"negative area taken as empty", 10, 10, {8, 89, -4, -9}, {8, 89, 0, 0}},
-        {"large products do not overflow", 16384, 16000, {0, 0, 200000, 200000}, {0, 0, 200000, 195312}},
-    };
-    for (const auto& c : cases) EXPECT_EQ(tamsel::FitPicture(c.w, c.h, c.area), c.drawn) << c.label;
-}
-
 std::vector<std::uint8_t> PngStart(std::uint32_t width, std::uint32_t height) {
     std::vector<std::uint8_t> bytes = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A, 0, 0, 0, 13, 'I', 'H', 'D', 'R'};
     for (const std::uint32_t v : {width, height}) {

@@ -79,26 +79,5 @@ TEST(FlipRenderRowsToBitmap, PutsTheBottomRowLastAndSwapsRedAndBlue) {
     }
 }
 
-TEST(FitPictureInto, ScalesToTheLimitingSideKeepingProportions) {
-    struct FitCase {
-        PictureSize picture, box, expected;
-    };
-    const FitCase cases[] = {
-        {{512, 384}, {200, 150}, {200, 150}},  // same proportions: fills the area
-        {{400, 200}, {200, 150}, {200, 100}},  // wider: full width, at the top
-        {{300, 225}, {200, 150}, {200, 150}},
-        {{100, 300}, {200, 150}, {50, 150}},   // taller: full height, at the left
-        {{10, 10}, {200, 150}, {150, 150}},    // small pictures are enlarged
-        {{512, 1}, {200, 150}, {200, 1}},      // never scaled to nothing
-        {{0, 10}, {200, 150}, {0, 0}},
-        {{10, 10}, {0, 150}, {0, 0}},
-    };
-    for (const FitCase& c : cases) {
-        const PictureSize fitted = FitPictureInto(c.picture, c.box);
-        EXPECT_EQ(fitted.width, c.expected.width) << c.picture.width << "x" << c.picture.height;
-        EXPECT_EQ(fitted.height, c.expected.height) << c.picture.width << "x" << c.picture.height;
-    }
-}
-
 }  // namespace
 }  // namespace tamsel

@@ -11,7 +11,18 @@ using fake::Host;
 using fake::Narrow;
 using Calls = std::vector<std::string>;
 
-const Calls kModelLoadStart = {"get_all_objects_id", "get_selected_id", "get_loaded_ifc_path"};
+const Calls kModelLoadStart = {"get_loaded_ifc_path"};
+
+// The host calls whose answers the plugin acts on, and its commands; the
+// queries it makes at a model load without using their answers (the model's
+// objects, the selection) are left out, so that no check depends on them.
+Calls UsedCalls() {
+    Calls used;
+    for (const std::string& call : Host().calls) {
+        if (call != "get_all_objects_id" && call != "get_selected_id") used.push_back(call);
+    }
+    return used;
+}
 
 class CaptureCommand : public PluginFixture {};
 
@@ -79,7 +90,7 @@ TEST_F(CaptureCommand, ModelWithoutPreviewGetsTheViewWrittenUprightAtItsKeysPath
         LoadModel(model.path());
 
         const std::string render = "render_screenshot " + std::to_string(c.width) + " " + std::to_string(c.height);
-        EXPECT_EQ(Host().calls, Then(kModelLoadStart, {"enable_button 7 1", "get_view_rect", render}));
+        EXPECT_EQ(UsedCalls(), Then(kModelLoadStart, {"enable_button 7 1", "get_view_rect", render}));
         EXPECT_EQ(model.StoreFilesOfKey(), std::vector<std::wstring>{model.preview_path()});
 
         const Pixels png = DecodeFile(model.preview_path());
@@ -105,7 +116,7 @@ TEST_F(CaptureCommand, StoredPreviewIsKeptAndNothingIsRendered) {
     LoadPlugin();
     for (const std::wstring& path : {model.path(), copy}) {
         LoadModel(path);
-        EXPECT_EQ(Host().calls, Then(kModelLoadStart, {"enable_button 7 1"}));
+        EXPECT_EQ(UsedCalls(), Then(kModelLoadStart, {"enable_button 7 1"}));
     }
     EXPECT_EQ(ReadBytes(model.preview_path()), stored);
     DeleteFileW(copy.c_str());
@@ -120,7 +131,7 @@ TEST_F(CaptureCommand, NoLoadedFileDisablesTheButton) {
     for (const bool reports_path : {false, true}) {
         Host().reports_path = reports_path;
         LoadModel(L"");  // null, then empty
-        EXPECT_EQ(Host().calls, Then(kModelLoadStart, {"enable_button 7 0"}));
+        EXPECT_EQ(UsedCalls(), Then(kModelLoadStart, {"enable_button 7 0"}));
     }
 }
 
@@ -137,7 +148,7 @@ TEST_F(CaptureCommand, ModelFileThatCannotBeReadGetsNoPreviewWork) {
     for (const std::wstring& path : {locked.path(), locked.path() + L".missing"}) {
         LoadModel(path);
         // No key: the button is left alone and nothing is rendered.
-        EXPECT_EQ(Host().calls, kModelLoadStart);
+        EXPECT_EQ(UsedCalls(), kModelLoadStart);
     }
     CloseHandle(writer);
     EXPECT_TRUE(locked.StoreFilesOfKey().empty());
@@ -170,7 +181,7 @@ TEST_F(CaptureCommand, EmptyOrInvertedViewWritesNothing) {
         Host().fills_view = c.filled;
         std::copy(c.view, c.view + 4, Host().view);
         LoadModel(model.path());
-        EXPECT_EQ(Host().calls, Then(kModelLoadStart, {"enable_button 7 1", "get_view_rect"}));
+        EXPECT_EQ(UsedCalls(), Then(kModelLoadStart, {"enable_button 7 1", "get_view_rect"}));
         EXPECT_TRUE(model.StoreFilesOfKey().empty());
     }
 }

@@ -1,11 +1,14 @@
 #include "plugin_fixture.h"
 
+#include <shlobj.h>
 #include <shlwapi.h>
 
 #include <chrono>
+#include <cstdint>
 
 #include "png_encoder.h"
 #include "preview_store.h"
+#include "shared_file.h"
 
 namespace plugin_test {
 namespace {
@@ -141,17 +144,7 @@ void WriteSolidPng(const std::wstring& path, int width, int height, COLORREF col
 }
 
 std::vector<std::uint8_t> ReadBytes(const std::wstring& path) {
-    std::vector<std::uint8_t> bytes;
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return bytes;
-    LARGE_INTEGER size = {};
-    GetFileSizeEx(file, &size);
-    bytes.resize(static_cast<std::size_t>(size.QuadPart));
-    DWORD read = 0;
-    if (!bytes.empty()) ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
-    bytes.resize(read);
-    CloseHandle(file);
-    return bytes;
+    return tamsel::ReadSharedFile(path, SIZE_MAX).value_or(std::vector<std::uint8_t>{});
 }
 
 void WriteBytes(const std::wstring& path, const std::vector<std::uint8_t>& bytes) {
@@ -276,6 +269,9 @@ void PluginFixture::TearDownTestSuite() {
 
 void PluginFixture::SetUp() {
     fake::Host() = fake::HostState{};
+    // Tests put previews into the store directly; in a fresh prefix no plugin
+    // has made its folder yet.
+    SHCreateDirectoryExW(nullptr, tamsel::GetPreviewStoreFolder().c_str(), nullptr);
     viewer = CreateWindowExW(0, L"FakeViewerWindow", L"Fake viewer", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 20, 20, 900,
                              700, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
     ASSERT_NE(viewer, nullptr);

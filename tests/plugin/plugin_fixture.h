@@ -59,6 +59,7 @@ struct Pixels {
 Pixels DecodeFile(const std::wstring& path);
 // Writes a PNG of one colour.
 void WriteSolidPng(const std::wstring& path, int width, int height, COLORREF color);
+// The whole file; empty when it cannot be read.
 std::vector<std::uint8_t> ReadBytes(const std::wstring& path);
 void WriteBytes(const std::wstring& path, const std::vector<std::uint8_t>& bytes);
 bool FileExists(const std::wstring& path);

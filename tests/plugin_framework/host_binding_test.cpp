@@ -34,6 +34,7 @@ TEST(HostBinding, LooksUpExactlyTheViewersNamesInTheirOrder) {
 TEST(HostBinding, IsFilledOncePerProcessFromTheExecutable) {
     BindRecordingHost();
     const FARPROC bound = tamsel::HostFunctionAddress(HostSlot::get_language);
+    ASSERT_NE(bound, nullptr) << "the recording host exports get_language";
     // The test program exports nothing: a second fill would empty every slot.
     tamsel::BindHostFunctions(GetModuleHandleW(nullptr));
     EXPECT_EQ(tamsel::HostFunctionAddress(HostSlot::get_language), bound);

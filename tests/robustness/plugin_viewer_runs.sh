@@ -40,7 +40,7 @@ run_timeout=280
 declare -A bound=([gdi_objects]=2 [user_objects]=0 [kernel_handles]=2 [heap_bytes]=$((16 << 10))
                   [working_set_bytes]=$((8 << 20)))
 
-winpath() { local p; p=$(realpath -m "$1"); printf 'Z:%s' "${p//\//\\}"; }
+source "$(dirname "$0")/../../scripts/lib.sh"  # winpath
 
 # Nothing can be created in the folder, not even by root (whose wineserver,
 # which creates the files, ignores permission bits): bits and, as root, the

@@ -18,7 +18,7 @@ store="$prefix/drive_c/ProgramData/tamsel"
 peak_allowance=$((64 << 20))
 run_timeout=120
 
-winpath() { local p; p=$(realpath -m "$1"); printf 'Z:%s' "${p//\//\\}"; }
+source "$(dirname "$0")/../../scripts/lib.sh"  # winpath
 wine() { "$wine_run" "$@" >>"$work/wine.log" 2>&1; }
 
 rm -rf "$work"

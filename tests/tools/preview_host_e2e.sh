@@ -13,7 +13,7 @@ slot='{8895b1c6-b41f-4c1c-a562-0d564250836f}'
 clsid='{3C994A91-448B-42B9-814C-B427301F3DAA}'
 
 fail() { echo "FAIL: $*"; exit 1; }
-winpath() { local p; p=$(realpath -m "$1"); printf 'Z:%s' "${p//\//\\}"; }
+source "$(dirname "$0")/../../scripts/lib.sh"  # winpath
 # Wine's helper processes (desktop, RPC) outlive the programs that start them and
 # would hold ctest's output pipe open for seconds: give them a file instead.
 wine() { "$wine_run" "$@" >>"$work/wine.log" 2>&1; }

@@ -2,7 +2,10 @@
 
 #include <windows.h>
 
-#include "win32_raii.h"
+#include <cstdint>
+#include <vector>
+
+#include "shared_file.h"
 
 namespace standin {
 namespace {
@@ -15,7 +18,7 @@ std::wstring_view Trimmed(std::wstring_view text) {
 }
 
 // Files larger than this are not texts files.
-constexpr DWORD kMaxTextsFileSize = 1 << 20;
+constexpr std::size_t kMaxTextsFileSize = 1 << 20;
 
 }  // namespace
 
@@ -40,18 +43,9 @@ Texts ParseTexts(std::wstring_view content) {
 }
 
 std::optional<Texts> LoadTextsFile(const std::wstring& path) {
-    tamsel::UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) return std::nullopt;
-    LARGE_INTEGER size{};
-    if (!GetFileSizeEx(file.get(), &size) || size.QuadPart > kMaxTextsFileSize) return std::nullopt;
-
-    std::string bytes(static_cast<std::size_t>(size.QuadPart), '\0');
-    DWORD read = 0;
-    if (!bytes.empty() &&
-        (!ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) ||
-         read != bytes.size()))
-        return std::nullopt;
+    const std::optional<std::vector<std::uint8_t>> read = tamsel::ReadSharedFile(path, kMaxTextsFileSize);
+    if (!read) return std::nullopt;
+    const std::string bytes(read->begin(), read->end());
     if (bytes.empty()) return Texts{};
 
     const int length = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, bytes.data(),
