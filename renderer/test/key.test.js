@@ -7,13 +7,13 @@ import { content, expectedKeys, temporaryFolder } from './helpers.js';
 
 test('keys equal those of the DLLs for every content in preview-keys.txt', async () => {
   const entries = expectedKeys();
-  assert.ok(entries.some((e) => e.spec === 'pattern:1048577') && entries.some((e) => e.spec.startsWith('sample:')));
+  assert.ok(entries.some((e) => e.recipe === 'pattern:1048577') && entries.some((e) => e.recipe.startsWith('sample:')));
   const folder = temporaryFolder();
-  for (const [i, { key, spec }] of entries.entries()) {
+  for (const [i, { key, recipe }] of entries.entries()) {
     const file = path.join(folder, `content-${i}`);
-    writeFileSync(file, content(spec));
-    assert.equal(await previewKeyOfFile(file), key, `${spec} from the file`);
-    assert.equal(previewKeyOfBytes(content(spec)), key, `${spec} from memory`);
+    writeFileSync(file, content(recipe));
+    assert.equal(await previewKeyOfFile(file), key, `${recipe} from the file`);
+    assert.equal(previewKeyOfBytes(content(recipe)), key, `${recipe} from memory`);
   }
 });
 
