@@ -168,4 +168,4 @@ echo "   bitmap, 589,824 bytes each, come after the hash buffer is freed and rai
 
 # tamsel-render (Node.js): web-ifc against the whole renderer per sample, and batch throughput.
 echo
-node renderer/bench/bench.js
+npm --prefix renderer run --silent bench

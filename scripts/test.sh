@@ -26,5 +26,5 @@ ctest --preset x86 "$@" || rc=1
 ctest --preset x64 "$@" || rc=1
 ctest --test-dir build/fuzz --output-on-failure "$@" || rc=1
 # tamsel-render (Node.js): its own test runner.
-(cd renderer && node --test test/*.test.js) || rc=1
+npm --prefix renderer test || rc=1
 exit $rc

@@ -11,10 +11,10 @@ import { fileURLToPath } from 'node:url';
 import { runBatch } from '../src/batch.js';
 import { startEngine } from '../src/engine.js';
 import { loadScene } from '../src/geometry.js';
-import { previewKeyOfBytes, previewKeyOfFile } from '../src/key.js';
+import { previewKeyOfFile } from '../src/key.js';
 import { encodePng } from '../src/png.js';
+import { renderFile } from '../src/render-file.js';
 import { renderScene } from '../src/render.js';
-import { stepFault } from '../src/step.js';
 import { writePreview } from '../src/store.js';
 
 const HERE = path.dirname(fileURLToPath(import.meta.url));
@@ -24,22 +24,12 @@ const WARM_UP = 3;  // a worker draws many files: its first pictures run before 
 const BATCH = 50;
 const MB = 1048576;
 
-function best(run) {
-  let fastest = Infinity;
-  for (let i = 0; i < RUNS; i++) {
-    const start = performance.now();
-    run();
-    fastest = Math.min(fastest, performance.now() - start);
-  }
-  return fastest;
-}
-
-// The fastest time of each of two runs, taken in turn so that both meet the
+// The fastest time of each run, the runs taken in turn so that all meet the
 // same load from the rest of the machine.
-async function bestOfEach(first, second) {
-  const fastest = [Infinity, Infinity];
+async function bestOfEach(...runs) {
+  const fastest = runs.map(() => Infinity);
   for (let i = 0; i < RUNS; i++) {
-    for (const [which, run] of [first, second].entries()) {
+    for (const [which, run] of runs.entries()) {
       const start = performance.now();
       await run();
       fastest[which] = Math.min(fastest[which], performance.now() - start);
@@ -62,7 +52,7 @@ function webIfcOnly(api, bytes) {
   api.CloseModel(model);
 }
 
-// The renderer's whole road for one file, as a worker and the batch take it;
+// The renderer's whole road for one file, as the batch and a worker take it;
 // each stage's fastest time goes into stages.
 async function wholeRenderer(api, file, store, stages = {}) {
   let last = performance.now();
@@ -72,29 +62,23 @@ async function wholeRenderer(api, file, store, stages = {}) {
     last = now;
   };
   const key = await previewKeyOfFile(file);
-  const bytes = readFileSync(file);
-  if (stepFault(bytes) || previewKeyOfBytes(bytes) !== key) throw new Error('bad sample');
-  lap('hash');
-  const scene = loadScene(api, bytes);
-  lap('load');
-  if (scene.triangles === 0) return;
-  const picture = renderScene(scene, 512, 384);
-  lap('draw');
-  const png = encodePng(picture.rgb, 512, 384);
-  lap('png');
-  await writePreview(store, key, png, { replace: true });
+  const result = await renderFile(api, { path: file, key, width: 512, height: 384 }, Infinity, lap);
+  if (result.status === 'failed') throw new Error(`bad sample ${file}: ${result.reason}`);
+  if (result.status !== 'rendered') return;
+  await writePreview(store, key, result.png, { replace: true });
   lap('write');
 }
 
 // What every picture costs whatever the model: a box of 12 triangles drawn and encoded.
-function fixedCost() {
+async function fixedCost() {
   const corner = (i) => [(i & 1) * 10, ((i >> 1) & 1) * 6, ((i >> 2) & 1) * 4];
   const faces = [[0, 1, 3, 2], [4, 5, 7, 6], [0, 1, 5, 4], [2, 3, 7, 6], [0, 2, 6, 4], [1, 3, 7, 5]];
   const positions = Float32Array.from(faces.flatMap(([a, b, c, d]) => [a, b, c, a, c, d].flatMap(corner)));
   const colours = Float32Array.from({ length: 4 * 12 }, (_, i) => (i % 4 === 3 ? 1 : 0.8));  // opaque grey
-  const draw = () => encodePng(renderScene({ positions, colours }, 512, 384).rgb, 512, 384);
+  const draw = () => encodePng(renderScene({ positions, colours }, 512, 384), 512, 384);
   for (let i = 0; i < 3 * WARM_UP; i++) draw();
-  return best(draw);
+  const [fastest] = await bestOfEach(draw);
+  return fastest;
 }
 
 async function perModel() {
@@ -114,7 +98,7 @@ async function perModel() {
       + `${engine.toFixed(0).padStart(8)} ${whole.toFixed(0).padStart(9)} ${(whole / engine).toFixed(2).padStart(6)}   (${split})`);
   }
   rmSync(store, { recursive: true, force: true });
-  console.log(`Fixed cost of a picture (a box of 12 triangles, drawn and encoded): ${fixedCost().toFixed(1)} ms`);
+  console.log(`Fixed cost of a picture (a box of 12 triangles, drawn and encoded): ${(await fixedCost()).toFixed(1)} ms`);
 }
 
 // 50 files of distinct content: the drawable samples in turn, each with a

@@ -6,7 +6,7 @@ import { runBatch, summarize } from './batch.js';
 import { createReporter } from './report.js';
 import { defaultStoreFolder } from './store.js';
 
-export const USAGE = `Usage: tamsel-render [options] <file or folder>...
+const USAGE = `Usage: tamsel-render [options] <file or folder>...
 Renders a preview picture of each IFC file (folders: every *.ifc below them)
 into the Preview store.
   --store DIR     the store folder (default on Windows: the common
@@ -31,7 +31,7 @@ function positiveNumber(text, name, integer) {
 }
 
 // The size rule of the store's pictures.
-export function parseSize(text) {
+function parseSize(text) {
   const match = /^(\d+)x(\d+)$/.exec(text);
   if (!match) throw new UsageError(`--size needs WIDTHxHEIGHT, not "${text}"`);
   const width = Number(match[1]), height = Number(match[2]);
@@ -41,7 +41,7 @@ export function parseSize(text) {
   return { width, height };
 }
 
-export function parseOptions(argv, { platform = process.platform, env = process.env, cores = os.availableParallelism?.() ?? os.cpus().length } = {}) {
+function parseOptions(argv) {
   let parsed;
   try {
     parsed = parseArgs({
@@ -59,14 +59,14 @@ export function parseOptions(argv, { platform = process.platform, env = process.
   const { values, positionals } = parsed;
   if (values.help) return { help: true };
   if (positionals.length === 0) throw new UsageError('name at least one file or folder');
-  const store = values.store ?? defaultStoreFolder(platform, env);
+  const store = values.store ?? defaultStoreFolder(process.platform, process.env);
   if (!store) throw new UsageError('--store is required here (there is no common application-data folder)');
   return {
     inputs: positionals,
     store,
     replace: Boolean(values.replace),
     json: Boolean(values.json),
-    jobs: values.jobs === undefined ? Math.max(1, cores) : positiveNumber(values.jobs, '--jobs', true),
+    jobs: values.jobs === undefined ? Math.max(1, os.availableParallelism?.() ?? os.cpus().length) : positiveNumber(values.jobs, '--jobs', true),
     timeoutMs: 1000 * (values.timeout === undefined ? 120 : positiveNumber(values.timeout, '--timeout', false)),
     memoryLimit: 1048576 * (values.memory === undefined ? 2048 : positiveNumber(values.memory, '--memory', true)),
     ...(values.size === undefined ? { width: 512, height: 384 } : parseSize(values.size)),

@@ -6,6 +6,9 @@ import * as WebIFC from 'web-ifc';
 
 const wasmFolder = path.dirname(createRequire(import.meta.url).resolve('web-ifc')) + path.sep;
 
+// web-ifc's WebAssembly heap, which never shrinks and which no V8 limit counts.
+export const wasmHeapBytes = (api) => api.wasmModule?.HEAPU8?.length ?? 0;
+
 export async function startEngine() {
   const api = new WebIFC.IfcAPI();
   api.SetWasmPath(wasmFolder, true);

@@ -2,6 +2,7 @@
 // with their placements and colours, except spaces and openings. Any failure
 // inside web-ifc fails the whole model: a partial model is never drawn.
 import * as WebIFC from 'web-ifc';
+import { wasmHeapBytes } from './engine.js';
 import { GrowableFloats } from './growable.js';
 
 const NOT_DRAWN = new Set([WebIFC.IFCSPACE, WebIFC.IFCOPENINGELEMENT, WebIFC.IFCOPENINGSTANDARDCASE]);
@@ -56,7 +57,7 @@ export function loadScene(api, bytes, { memoryLimit = Infinity } = {}) {
   const positions = new GrowableFloats(9 * 4096);
   const colours = new GrowableFloats(4 * 4096);
   const checkMemory = () => {
-    const heap = api.wasmModule?.HEAPU8?.length ?? 0;
+    const heap = wasmHeapBytes(api);
     if (heap + positions.bytes + colours.bytes > memoryLimit) {
       throw new MemoryLimitError(`exceeds the memory limit of ${Math.round(memoryLimit / 1048576)} MB`);
     }

@@ -4,7 +4,7 @@
 import { createHash } from 'node:crypto';
 import { createReadStream } from 'node:fs';
 
-export const CHUNK_SIZE = 1024 * 1024;
+const CHUNK_SIZE = 1024 * 1024;
 const SALT = Buffer.from('Tor Wendal', 'ascii');
 const DIGITS = '0123456789abcdef';
 
@@ -26,11 +26,7 @@ export async function previewKeyOfFile(path) {
   return finish(hash);
 }
 
-// The key of bytes already in memory, hashed in the same chunks.
+// The key of bytes already in memory (a worker's check of what it read).
 export function previewKeyOfBytes(bytes) {
-  const hash = createHash('md5');
-  for (let offset = 0; offset < bytes.length; offset += CHUNK_SIZE) {
-    hash.update(bytes.subarray(offset, offset + CHUNK_SIZE));
-  }
-  return finish(hash);
+  return finish(createHash('md5').update(bytes));
 }

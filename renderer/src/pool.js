@@ -22,7 +22,8 @@ export class RenderPool {
     const slot = { worker: null, ready: false, task: null, timer: null };
     // The JavaScript heap is bounded by V8; web-ifc's heap by the worker's own checks.
     const heapMb = Math.max(64, Math.round(this.memoryLimit / 1048576));
-    slot.worker = new Worker(this.workerUrl, { resourceLimits: { maxOldGenerationSizeMb: heapMb }, stdout: true, stderr: true });
+    slot.worker = new Worker(this.workerUrl, { workerData: { memoryLimit: this.memoryLimit },
+      resourceLimits: { maxOldGenerationSizeMb: heapMb }, stdout: true, stderr: true });
     // web-ifc may still print: its lines are not the command's output.
     slot.worker.stdout.resume();
     slot.worker.stderr.resume();
@@ -38,7 +39,7 @@ export class RenderPool {
   render(task) {
     if (this.closed) return Promise.resolve({ status: 'failed', reason: 'web-ifc cannot start' });
     return new Promise((resolve) => {
-      this.queue.push({ task: { ...task, memoryLimit: this.memoryLimit }, resolve });
+      this.queue.push({ task, resolve });
       this.dispatch();
     });
   }

@@ -24,14 +24,13 @@ export class Spans {
   constructor(height) {
     this.runs = new Int32Array(3 * height);
     this.depths = new Float64Array(height);
-    this.gradient = new Float64Array(2);
     this.dz = 0;
   }
 }
 
-// Fills spans with the samples whose centres lie inside the triangle;
-// returns the number of runs.
-export function coverTriangle(width, height, x0, y0, z0, x1, y1, z1, x2, y2, z2, spans) {
+// Fills spans with the samples whose centres lie inside the triangle, whose
+// depth gradient (depthGradient) is gx, gy; returns the number of runs.
+export function coverTriangle(width, height, x0, y0, z0, x1, y1, z1, x2, y2, z2, gx, gy, spans) {
   const area = (x1 - x0) * (y2 - y0) - (x2 - x0) * (y1 - y0);
   if (!(Math.abs(area) > 1e-12)) return 0;
   const minY = Math.max(0, Math.floor(Math.min(y0, y1, y2)));
@@ -50,9 +49,6 @@ export function coverTriangle(width, height, x0, y0, z0, x1, y1, z1, x2, y2, z2,
   const s0 = a0 === 0 ? 0 : -b0 / a0, o0 = a0 === 0 ? 0 : -c0 / a0;
   const s1 = a1 === 0 ? 0 : -b1 / a1, o1 = a1 === 0 ? 0 : -c1 / a1;
   const s2 = a2 === 0 ? 0 : -b2 / a2, o2 = a2 === 0 ? 0 : -c2 / a2;
-  const gradient = spans.gradient;
-  depthGradient(x0, y0, z0, x1, y1, z1, x2, y2, z2, gradient);
-  const gx = gradient[0], gy = gradient[1];
   const { runs, depths } = spans;
   let count = 0;
   for (let row = minY; row <= maxY; row++) {

@@ -28,7 +28,7 @@ const outline = (value, c) => Math.round(value * (1 - OUTLINE_WEIGHT) + OUTLINE[
 function faces(positions, colours, screen, toViewer) {
   const count = positions.length / 9;
   const normals = new Float32Array(3 * count);
-  const gradients = new Float32Array(2 * count);
+  const gradients = new Float64Array(2 * count);
   const palette = new Float64Array(2 * (count + 1));
   const opaque = new Int32Array(count), transparent = [];
   let opaqueCount = 0;
@@ -50,18 +50,18 @@ function faces(positions, colours, screen, toViewer) {
   return { normals, gradients, palette, opaque: opaque.subarray(0, opaqueCount), transparent };
 }
 
-const cover = (grid, screen, t, spans) => {
+const cover = (grid, screen, gradients, t, spans) => {
   const s = 9 * t;
   return coverTriangle(grid.width, grid.height, screen[s], screen[s + 1], screen[s + 2], screen[s + 3], screen[s + 4],
-    screen[s + 5], screen[s + 6], screen[s + 7], screen[s + 8], spans);
+    screen[s + 5], screen[s + 6], screen[s + 7], screen[s + 8], gradients[2 * t], gradients[2 * t + 1], spans);
 };
 
 // The nearest opaque face at each sample, and its depth.
-function drawOpaque(grid, screen, opaque, spans) {
+function drawOpaque(grid, screen, gradients, opaque, spans) {
   const { depth, surface } = grid;
   for (let i = 0; i < opaque.length; i++) {
     const t = opaque[i];
-    const rows = cover(grid, screen, t, spans);
+    const rows = cover(grid, screen, gradients, t, spans);
     const runs = spans.runs, depths = spans.depths, dz = spans.dz;
     for (let r = 0; r < rows; r++) {
       let z = depths[r];
@@ -78,7 +78,7 @@ function drawOpaque(grid, screen, opaque, spans) {
 // is in front of nothing nearer. A sample under glass gets a palette entry
 // of its own (the same colour plain and under a line), starting from the
 // colour it had. Returns the palette, grown.
-function drawGlass(grid, screen, colours, transparent, palette, mask, spans) {
+function drawGlass(grid, screen, gradients, colours, transparent, palette, mask, spans) {
   const { depth, surface } = grid;
   const firstOwn = palette.length / 2 - 1;  // surface value of the first sample's own entry
   let entries = palette.length / 2;
@@ -88,7 +88,7 @@ function drawGlass(grid, screen, colours, transparent, palette, mask, spans) {
     const alpha = Math.max(0, colours[4 * t + 3]);
     const own = palette[2 * t + 2];
     const r = channel(own, 0), g = channel(own, 1), b = channel(own, 2);
-    const rows = cover(grid, screen, t, spans);
+    const rows = cover(grid, screen, gradients, t, spans);
     const { runs, depths, dz } = spans;
     for (let i = 0; i < rows; i++) {
       let z = depths[i];
@@ -140,7 +140,7 @@ function modelRegion(box, frame, width, height) {
 
 // scene: { positions: 9 floats per triangle (model axes, z up),
 //          colours: 4 floats per triangle (RGBA, 0..1) }.
-// Returns { rgb, width, height } or null when the scene has no extent.
+// Returns the RGB bytes, top row first, or null when the scene has no extent.
 export function renderScene({ positions, colours }, width, height) {
   const basis = viewBasis();
   const toViewer = basis.forward.map((v) => -v);
@@ -159,14 +159,14 @@ export function renderScene({ positions, colours }, width, height) {
   const { normals, gradients, palette, opaque, transparent } = faces(positions, colours, screen, toViewer);
   const grid = sampleGrid(sw, sh);
   const { spans } = grid;
-  drawOpaque(grid, screen, opaque, spans);
+  drawOpaque(grid, screen, gradients, opaque, spans);
   const depthRange = Math.max(box.max[2] - box.min[2], 1e-6);
   const region = modelRegion(box, frame, width, height);
   const sampleRegion = { left: region.left * SUPERSAMPLE, top: region.top * SUPERSAMPLE,
     right: (region.right + 1) * SUPERSAMPLE - 1, bottom: (region.bottom + 1) * SUPERSAMPLE - 1 };
   const mask = outlineMask({ ...grid, normals, gradients }, { creaseCos: CREASE_COS, depthStep: DEPTH_STEP * depthRange },
     grid.mask, sampleRegion);
-  const colourTable = transparent.length > 0 ? drawGlass(grid, screen, colours, transparent, palette, mask, spans) : palette;
+  const colourTable = transparent.length > 0 ? drawGlass(grid, screen, gradients, colours, transparent, palette, mask, spans) : palette;
   const rgb = resolvePicture({ width, height, factor: SUPERSAMPLE, surface: grid.surface, palette: colourTable, mask, region });
-  return { rgb, width, height };
+  return rgb;
 }

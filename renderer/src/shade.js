@@ -4,7 +4,7 @@
 const AMBIENT = 0.62;
 // From above, a little to the south and east: roofs brightest, then the
 // south faces, then the east faces, so the three visible sides differ.
-export const LIGHT = (() => {
+const LIGHT = (() => {
   const v = [0.3, -0.55, 0.78];
   const length = Math.hypot(...v);
   return v.map((c) => c / length);

@@ -13,7 +13,7 @@ export function defaultStoreFolder(platform, env) {
   return common ? path.win32.join(common, 'tamsel') : null;
 }
 
-export function previewPath(store, key) {
+function previewPath(store, key) {
   return path.join(store, key);
 }
 

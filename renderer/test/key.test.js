@@ -11,9 +11,10 @@ test('keys equal those of the DLLs for every content in preview-keys.txt', async
   const folder = temporaryFolder();
   for (const [i, { key, recipe }] of entries.entries()) {
     const file = path.join(folder, `content-${i}`);
-    writeFileSync(file, content(recipe));
+    const bytes = content(recipe);
+    writeFileSync(file, bytes);
     assert.equal(await previewKeyOfFile(file), key, `${recipe} from the file`);
-    assert.equal(previewKeyOfBytes(content(recipe)), key, `${recipe} from memory`);
+    assert.equal(previewKeyOfBytes(bytes), key, `${recipe} from memory`);
   }
 });
 

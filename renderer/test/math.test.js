@@ -19,7 +19,7 @@ test('the view looks from the south-east, 30 degrees above the horizon, with up 
   assert.ok(roof[1] > ground[1], 'higher points are higher in the picture');
   assert.ok(southEast[2] < northWest[2], 'the south-east corner is nearest');
   assert.ok(near(southEast[0], northWest[0], 1e-6), 'the diagonal from south-east to north-west points at the viewer');
-  assert.ok(toView([1, 1, 0])[0] > 0 && toView([1, -1, 0])[0] === toView([-1, 1, 0])[0], 'north-east is to the right');
+  assert.ok(toView([1, 1, 0])[0] > 0, 'north-east is to the right');
 });
 
 test('framing centres the model and fits its limiting extent inside the margin', () => {
@@ -50,34 +50,37 @@ test('a triangle covers exactly the samples whose centres lie inside it, with it
     [1.2, 1.7, 5, 14.6, 3, 2, 8.9, 9.3, 1],   // one winding
     [1.2, 1.7, 5, 8.9, 9.3, 1, 14.6, 3, 2],   // the other
     [-5, -5, 0, 30, 2, 1, 4, 30, 2],          // clipped by the grid
-    [2, 2, 0, 10, 2.0001, 0, 18, 2.0002, 0],  // a sliver
+    [2, 2, 0, 18, 2.6, 0, 10, 3.1, 0],        // a sliver
     [3, 3, 0, 3, 3, 0, 9, 9, 0],              // no area
   ];
   const width = 16, height = 12;
   for (const t of triangles) {
     const covered = new Map();
     const spans = new Spans(height);
-    const rows = coverTriangle(width, height, ...t, spans);
+    const gradient = [];
+    depthGradient(...t, gradient);
+    const [gx, gy] = gradient;
+    const rows = coverTriangle(width, height, ...t, gx, gy, spans);
     for (let r = 0; r < rows; r++) {
       let depth = spans.depths[r];
       for (let c = spans.runs[3 * r + 1]; c <= spans.runs[3 * r + 2]; c++, depth += spans.dz) covered.set(spans.runs[3 * r] + c, depth);
     }
-    const gradient = [];
-    depthGradient(...t, gradient);
-    const [gx, gy] = gradient;
+    const area = (t[3] - t[0]) * (t[7] - t[1]) - (t[6] - t[0]) * (t[4] - t[1]);
+    if (!(Math.abs(area) > 1e-12)) {
+      assert.equal(covered.size, 0, `${t} has no area`);
+      continue;
+    }
     for (let row = 0; row < height; row++) {
       for (let column = 0; column < width; column++) {
         const x = column + 0.5, y = row + 0.5, p = row * width + column;
-        const area = (t[3] - t[0]) * (t[7] - t[1]) - (t[6] - t[0]) * (t[4] - t[1]);
-        const expected = Math.abs(area) > 1e-12 && inside(x, y, t);
-        if (Math.abs(area) > 1e-6 && !expected && covered.has(p)) assert.fail(`sample ${column},${row} outside ${t}`);
-        if (expected && Math.abs(area) > 1e-6) {
-          assert.ok(covered.has(p), `sample ${column},${row} inside ${t}`);
-          assert.ok(near(covered.get(p), t[2] + gx * (x - t[0]) + gy * (y - t[1]), 1e-6));
+        if (!inside(x, y, t)) {
+          if (covered.has(p)) assert.fail(`sample ${column},${row} outside ${t}`);
+          continue;
         }
+        assert.ok(covered.has(p), `sample ${column},${row} inside ${t}`);
+        assert.ok(near(covered.get(p), t[2] + gx * (x - t[0]) + gy * (y - t[1]), 1e-6));
       }
     }
-    if (!(Math.abs((t[3] - t[0]) * (t[7] - t[1]) - (t[6] - t[0]) * (t[4] - t[1])) > 1e-12)) assert.equal(covered.size, 0);
   }
 });
 
@@ -138,7 +141,7 @@ test('glass blends over what lies behind it, far panes first whatever their orde
     positions: Float32Array.from(layers.flatMap(([corners]) => corners)),
     colours: Float32Array.from(layers.flatMap(([, rgba]) => [...rgba, ...rgba])),
   };
-  const { rgb } = renderScene(scene, 80, 60);
+  const rgb = renderScene(scene, 80, 60);
   const pixel = (x, y) => [...rgb.subarray(3 * (y * 80 + x), 3 * (y * 80 + x) + 3)];
   // Floor (51, 102, 153), under red: (153, 51, 77), under blue then: (77, 26, 166).
   assert.deepEqual(pixel(40, 30), [77, 26, 166], 'under both panes');

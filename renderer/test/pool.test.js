@@ -22,8 +22,10 @@ test('a stuck, crashed or memory-hungry worker is stopped, reported, and replace
 test('several workers share a queue', async () => {
   const pool = new RenderPool(2, { timeoutMs: 5000, memoryLimit: 64 * 1048576, workerUrl });
   try {
-    const outcomes = await Promise.all(['a', 'b', 'c', 'd', 'e'].map((path) => pool.render({ path })));
-    assert.deepEqual(outcomes.map((o) => o.png.toString()), ['a', 'b', 'c', 'd', 'e'].map((p) => `picture of ${p}`));
+    const paths = ['slow a', 'slow b', 'slow c', 'slow d', 'slow e'];
+    const outcomes = await Promise.all(paths.map((path) => pool.render({ path })));
+    assert.deepEqual(outcomes.map((o) => o.png.toString()), paths.map((p) => `picture of ${p}`));
+    assert.equal(new Set(outcomes.map((o) => o.worker)).size, 2, 'both workers served files');
   } finally {
     await pool.close();
   }
