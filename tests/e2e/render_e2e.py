@@ -15,17 +15,15 @@ from pathlib import Path
 
 from PIL import Image, ImageChops, ImageStat
 
+sys.path.insert(0, str(Path(__file__).resolve().parent.parent / "support"))
+from wine_e2e import AREA_LEFT, AREA_MARGIN, AREA_TOP, fitted, run_logged, windows_path  # noqa: E402
+
 PANE = (366, 422)
-AREA_LEFT, AREA_TOP, AREA_MARGIN = 8, 89, 8  # img_preview: (8, 89), W-16 by H-97
 MEAN_DIFFERENCE = 10  # per channel, between the pane and the picture scaled there
 
 
 def fail(message):
     sys.exit("render_e2e: " + message)
-
-
-def windows_path(path):
-    return "Z:" + str(Path(path).resolve()).replace("/", "\\")
 
 
 def main(wine_run, prefix, host, handler, node, renderer, samples, work):
@@ -36,9 +34,7 @@ def main(wine_run, prefix, host, handler, node, renderer, samples, work):
     store = Path(prefix) / "drive_c" / "ProgramData" / "tamsel"
 
     def wine(*args):
-        with open(log, "ab") as out:
-            return subprocess.run([wine_run, *map(str, args)], stdout=out, stderr=out,
-                                  stdin=subprocess.DEVNULL, timeout=120).returncode
+        return run_logged(wine_run, *args, log=log)
 
     # A comment of this run's own gives a key that no other test shares.
     content = (Path(samples) / "AC20-FZK-Haus.ifc").read_bytes() + f"/* render e2e {uuid.uuid4()} */\n".encode()
@@ -72,9 +68,8 @@ def main(wine_run, prefix, host, handler, node, renderer, samples, work):
 
 def check_pane(pane_png, picture):
     pane = Image.open(pane_png).convert("RGB")
-    area_width, area_height = pane.width - 2 * AREA_MARGIN, pane.height - AREA_TOP - AREA_MARGIN
-    scale = min(area_width / picture.width, area_height / picture.height)
-    width, height = int(picture.width * scale), int(picture.height * scale)
+    width, height = fitted(picture.width, picture.height,
+                           pane.width - 2 * AREA_MARGIN, pane.height - AREA_TOP - AREA_MARGIN)
     shown = pane.crop((AREA_LEFT, AREA_TOP, AREA_LEFT + width, AREA_TOP + height))
     expected = picture.resize((width, height), Image.BILINEAR)
     difference = ImageStat.Stat(ImageChops.difference(shown, expected)).mean

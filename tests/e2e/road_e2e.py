@@ -10,9 +10,7 @@ road_e2e.py <wine-run.sh> <wine prefix> <standin_viewer.exe> <tamsel.dll>
 
 The Preview key is worked out here from the file's bytes, independently of
 the product's code."""
-import hashlib
 import shutil
-import subprocess
 import sys
 import tempfile
 import unittest
@@ -21,41 +19,24 @@ from pathlib import Path
 
 from PIL import Image
 
+sys.path.insert(0, str(Path(__file__).resolve().parent.parent / "support"))
+from wine_e2e import AREA_LEFT, AREA_MARGIN, AREA_TOP, fitted, preview_key, run_logged, windows_path  # noqa: E402
+
 WINE_RUN = PREFIX = VIEWER = PLUGIN = HOST = HANDLER = SAMPLES = WORK = STORE = None
 
 # The stand-in viewer's scene and the preview pane's geometry.
 SKY, GROUND = (135, 206, 235), (96, 128, 56)
 RED, GREEN, BLUE, YELLOW = (255, 0, 0), (0, 255, 0), (0, 0, 255), (255, 255, 0)
 PICTURE_COLOURS = (SKY, GROUND, RED, GREEN, BLUE, YELLOW)
-AREA_LEFT, AREA_TOP, AREA_MARGIN = 8, 89, 8  # img_preview: (8, 89), W-16 by H-97
 TOLERANCE = 8  # the picture is scaled when drawn
 
 
-def windows_path(path):
-    return "Z:" + str(Path(path).resolve()).replace("/", "\\")
-
-
-def preview_key(content):
-    digest = hashlib.md5(content + b"Tor Wendal").digest()
-    return "".join("0123456789abcdef"[byte & 0x0F] for byte in digest)
-
-
 def wine(*args, log):
-    """Runs a Windows program; its output (and that of Wine's helper processes,
-    which outlive it) goes to a file. Returns the exit status."""
-    with open(log, "ab") as out:
-        return subprocess.run([WINE_RUN, *map(str, args)], stdout=out, stderr=out,
-                              stdin=subprocess.DEVNULL, timeout=120).returncode
+    return run_logged(WINE_RUN, *args, log=log)
 
 
 def near(colour, expected):
     return all(abs(a - b) <= TOLERANCE for a, b in zip(colour, expected))
-
-
-def fitted(width, height, area_width, area_height):
-    """The proportional fit of a picture into the image area, anchored top-left."""
-    scale = min(area_width / width, area_height / height)
-    return int(width * scale), int(height * scale)
 
 
 class RoadTest(unittest.TestCase):

@@ -20,6 +20,8 @@ from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent.parent / "tools"))
 import pane_check  # noqa: E402
+sys.path.insert(0, str(Path(__file__).resolve().parent.parent / "support"))
+from wine_e2e import windows_path  # noqa: E402
 from PIL import Image  # noqa: E402
 from snapshots import (INSTALLER_BOOKKEEPING, Registry, file_digest, folder_differences, folder_snapshot,  # noqa: E402
                        hex_string)
@@ -27,11 +29,8 @@ from snapshots import (INSTALLER_BOOKKEEPING, Registry, file_digest, folder_diff
 WINE_RUN = MAKE_PREFIX = DIST = VERSION = BUILD_MSI = ACTIONS = HOST = THUMBNAIL_HOST = SAMPLES = WORK = None
 
 HANDLER_CLASS = "{3C994A91-448B-42B9-814C-B427301F3DAA}"
-THUMBNAIL_CLASS = "{82A51337-D4BF-4A3F-9C2F-A295D6113619}"
 HANDLER_APPID = "{95AA36D5-5FB7-4E94-BE55-67FD81DDAB6D}"
 PREVIEW_HOST_32_APPID = "{534A1E02-D58F-44F0-B58B-36CBED287C7C}"
-PREVIEW_SLOT = "{8895b1c6-b41f-4c1c-a562-0d564250836f}"
-THUMBNAIL_SLOT = "{e357fccd-a995-4576-b01f-234630154e96}"
 HKLM, HKCU = "HKEY_LOCAL_MACHINE", "HKEY_CURRENT_USER"
 CLASSES = HKLM + r"\Software\Classes"
 SETTINGS = HKLM + r"\Software\Tamsel"  # what the package remembers for upgrades and uninstalls
@@ -44,10 +43,6 @@ MACHINE_HANDLER = r"C:\Program Files\Tamsel\tamsel_handler.dll"
 USER_LOCAL = rf"C:\users\{getpass.getuser()}\AppData\Local"
 USER_HANDLER = USER_LOCAL + r"\Tamsel\tamsel_handler.dll"
 PROGID = "TamselTest.Model"  # a programmatic identifier that .ifc is bound to
-
-
-def windows_path(path):
-    return "Z:" + str(Path(path).resolve()).replace("/", "\\")
 
 
 def exported_string(text):
@@ -329,9 +324,10 @@ class InstallerTest(unittest.TestCase):
         self.assert_files_added(before_files, prefix.files(), expected_files)
 
         added = registry.added_since(before_registry, INSTALLER_BOOKKEEPING + (SETTINGS,))
-        self.assertEqual(view_64(policy_lines(added)), [POLICY, rf"{POLICY}\TeamStore={exported_string(TEAM_STORE)}"],
+        policy = policy_lines(added)
+        self.assertEqual(view_64(policy), [POLICY, rf"{POLICY}\TeamStore={exported_string(TEAM_STORE)}"],
                          "the upgrade's team store, kept over the rebuild, and nothing else of policy")
-        added = [line for line in added if line not in policy_lines(added)]
+        added = [line for line in added if line not in policy]
         x86_handler = r"C:\Program Files (x86)\Tamsel\tamsel_handler.dll"
         self.assertEqual(view_64(added), reference_layout, "the 64-bit view against the DLL's own registration")
         expected_32 = [line.replace(exported_string(MACHINE_HANDLER), exported_string(x86_handler))

@@ -5,8 +5,6 @@ viewer answers and saves it.
 
 standin_e2e.py <wine-run.sh> <standin_viewer.exe> <standin_viewer_partial.exe>
                <tamsel.dll> <wine prefix> <work dir> [unittest arguments]"""
-import hashlib
-import os
 import shutil
 import subprocess
 import sys
@@ -17,6 +15,9 @@ from pathlib import Path
 
 from PIL import Image
 
+sys.path.insert(0, str(Path(__file__).resolve().parent.parent / "support"))
+from wine_e2e import preview_key, windows_path  # noqa: E402
+
 WINE_RUN = VIEWER = PARTIAL_VIEWER = PLUGIN = PREFIX = STORE = WORK = None
 POLICY_KEY = r"HKLM\Software\Policies\Tamsel"
 
@@ -24,17 +25,6 @@ SKY, GROUND, INK = (135, 206, 235), (96, 128, 56), (0, 0, 64)
 RED, GREEN, BLUE, YELLOW = (255, 0, 0), (0, 255, 0), (0, 0, 255), (255, 255, 0)
 SCENE_COLOURS = {SKY, GROUND, INK, RED, GREEN, BLUE, YELLOW}
 PANEL = (214, 228, 240)
-
-
-def windows_path(path):
-    return "Z:" + str(path).replace("/", "\\")
-
-
-def preview_key(content):
-    """The key, worked out here independently: the low four bits of each MD5
-    byte of the content followed by the salt."""
-    digest = hashlib.md5(content + b"Tor Wendal").digest()
-    return "".join("0123456789abcdef"[byte & 0x0F] for byte in digest)
 
 
 class Model:

@@ -9,19 +9,20 @@
 
 The key and the PNG files are made here independently of the product's code.
 """
-import hashlib
 import os
 import struct
 import sys
+from pathlib import Path
 import zlib
 
 from PIL import Image
 
+sys.path.insert(0, str(Path(__file__).resolve().parent.parent / "support"))
+import wine_e2e  # noqa: E402
+
 
 def preview_key(path):
-    with open(path, "rb") as f:
-        digest = hashlib.md5(f.read() + b"Tor Wendal").digest()
-    return "".join("0123456789abcdef"[b & 15] for b in digest)
+    return wine_e2e.preview_key(Path(path).read_bytes())
 
 
 def chunk(kind, data):
