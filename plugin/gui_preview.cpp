@@ -4,8 +4,6 @@
 
 #include "capture_rules.h"
 #include "plugin.h"
-#include "preview_png.h"
-#include "store_picture.h"
 
 extern "C" IMAGE_DOS_HEADER __ImageBase;
 

@@ -75,8 +75,7 @@ void Plugin::ReleaseDialogAndGdiplus() {
 
 void Plugin::on_model_load() {
     try {
-        preview_path.clear();
-        team_preview_path.clear();
+        store_paths = {};
         PluginBase::on_model_load();
 
         const wchar_t* host_path = host::get_loaded_ifc_path(plugin_id);
@@ -89,8 +88,7 @@ void Plugin::on_model_load() {
         if (key.empty()) return;
         const StorePaths paths = GetStorePaths(key);
         if (paths.local.empty()) return;  // the shell could not name the store
-        preview_path = paths.local;
-        team_preview_path = paths.team;
+        store_paths = paths;
 
         host::enable_button(plugin_id, button_id, 1);
         // A picture in either store is the model's: made here or on another workstation.
@@ -100,8 +98,7 @@ void Plugin::on_model_load() {
         SHCreateDirectoryExW(nullptr, GetPreviewStoreFolder().c_str(), nullptr);
         save_view_preview(paths);
     } catch (const std::bad_alloc&) {
-        preview_path.clear();
-        team_preview_path.clear();
+        store_paths = {};
     }
 }
 

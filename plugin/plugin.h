@@ -31,14 +31,13 @@ public:
 
     // The preview files of the loaded model in both stores; empty without a
     // model or key, the team one also without a team store.
-    StorePaths current_store_paths() const { return {preview_path, team_preview_path}; }
+    const StorePaths& current_store_paths() const { return store_paths; }
 
 private:
     void ReleaseDialogAndGdiplus();
 
     std::int32_t button_id = 0;
-    std::wstring preview_path;
-    std::wstring team_preview_path;
+    StorePaths store_paths;
     std::optional<GdiplusScope> gdiplus;  // from load to unload
 };
 

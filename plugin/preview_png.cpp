@@ -1,6 +1,7 @@
 #include "preview_png.h"
 
-#include <vector>
+#include <objidl.h>  // PROPID and IStream, left out by WIN32_LEAN_AND_MEAN
+#include <gdiplus.h>
 
 #include "win32_raii.h"
 #include "png_encoder.h"
@@ -8,31 +9,6 @@
 
 namespace tamsel {
 namespace {
-
-std::vector<std::uint8_t> EncodePng(const std::uint8_t* bitmap_bgr, std::size_t stride, PictureSize size) {
-    // GDI+ only reads the rows while encoding; the bitmap does not outlive this call.
-    Gdiplus::Bitmap bitmap(size.width, size.height, static_cast<INT>(stride), PixelFormat24bppRGB,
-                           const_cast<BYTE*>(bitmap_bgr));
-    CLSID png_encoder;
-    if (bitmap.GetLastStatus() != Gdiplus::Ok || !FindPngEncoder(&png_encoder)) return {};
-
-    ComPtr<IStream> stream;
-    if (FAILED(CreateStreamOnHGlobal(nullptr, TRUE, stream.put()))) return {};
-    if (bitmap.Save(stream.get(), &png_encoder, nullptr) != Gdiplus::Ok) return {};
-
-    STATSTG stat = {};
-    if (FAILED(stream->Stat(&stat, STATFLAG_NONAME)) || stat.cbSize.QuadPart == 0 ||
-        stat.cbSize.QuadPart > kMaxStoredPictureBytes) {
-        return {};
-    }
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(stat.cbSize.QuadPart));
-    ULONG read = 0;
-    if (FAILED(stream->Seek(LARGE_INTEGER{}, STREAM_SEEK_SET, nullptr)) ||
-        FAILED(stream->Read(bytes.data(), static_cast<ULONG>(bytes.size()), &read)) || read != bytes.size()) {
-        return {};
-    }
-    return bytes;
-}
 
 // Deletes the temporary file on every path that did not move it into place.
 class TemporaryFile {
@@ -91,12 +67,31 @@ bool ReplaceFileContent(const std::wstring& path, const std::vector<std::uint8_t
 }
 
 std::vector<std::uint8_t> EncodePreviewPng(const std::uint8_t* bitmap_bgr, std::size_t stride,
-                                           PictureSize size) noexcept {
-    try {
-        return EncodePng(bitmap_bgr, stride, size);
-    } catch (...) {
+                                           PictureSize size) noexcept try {
+    // GDI+ only reads the rows while encoding; the bitmap does not outlive this call.
+    Gdiplus::Bitmap bitmap(size.width, size.height, static_cast<INT>(stride), PixelFormat24bppRGB,
+                           const_cast<BYTE*>(bitmap_bgr));
+    CLSID png_encoder;
+    if (bitmap.GetLastStatus() != Gdiplus::Ok || !FindPngEncoder(&png_encoder)) return {};
+
+    ComPtr<IStream> stream;
+    if (FAILED(CreateStreamOnHGlobal(nullptr, TRUE, stream.put()))) return {};
+    if (bitmap.Save(stream.get(), &png_encoder, nullptr) != Gdiplus::Ok) return {};
+
+    STATSTG stat = {};
+    if (FAILED(stream->Stat(&stat, STATFLAG_NONAME)) || stat.cbSize.QuadPart == 0 ||
+        stat.cbSize.QuadPart > kMaxStoredPictureBytes) {
         return {};
     }
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(stat.cbSize.QuadPart));
+    ULONG read = 0;
+    if (FAILED(stream->Seek(LARGE_INTEGER{}, STREAM_SEEK_SET, nullptr)) ||
+        FAILED(stream->Read(bytes.data(), static_cast<ULONG>(bytes.size()), &read)) || read != bytes.size()) {
+        return {};
+    }
+    return bytes;
+} catch (...) {
+    return {};
 }
 
 }  // namespace tamsel

@@ -2,8 +2,6 @@
 #pragma once
 
 #include <windows.h>
-#include <objidl.h>
-#include <gdiplus.h>
 
 #include <cstddef>
 #include <cstdint>

@@ -27,16 +27,14 @@ PluginBase::PluginBase(HINSTANCE module)
 
 PluginBase::~PluginBase() = default;
 
-const std::wstring& PluginBase::user_folder() const {
-    if (!user_folder_) user_folder_ = PluginFolderUnder(ShellFolder(CSIDL_LOCAL_APPDATA), ModuleFilePath(module_handle));
-    return *user_folder_;
+const std::wstring& PluginBase::FolderOnFirstUse(std::optional<std::wstring>& folder, int csidl) const {
+    if (!folder) folder = PluginFolderUnder(ShellFolder(csidl), ModuleFilePath(module_handle));
+    return *folder;
 }
 
-const std::wstring& PluginBase::common_folder() const {
-    if (!common_folder_)
-        common_folder_ = PluginFolderUnder(ShellFolder(CSIDL_COMMON_APPDATA), ModuleFilePath(module_handle));
-    return *common_folder_;
-}
+const std::wstring& PluginBase::user_folder() const { return FolderOnFirstUse(user_folder_, CSIDL_LOCAL_APPDATA); }
+
+const std::wstring& PluginBase::common_folder() const { return FolderOnFirstUse(common_folder_, CSIDL_COMMON_APPDATA); }
 
 void PluginBase::on_api_version(const ApiVersion*) {}
 

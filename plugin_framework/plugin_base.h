@@ -85,6 +85,8 @@ protected:
     bool process_ending = false;
 
 private:
+    const std::wstring& FolderOnFirstUse(std::optional<std::wstring>& folder, int csidl) const;
+
     mutable std::optional<std::wstring> user_folder_;
     mutable std::optional<std::wstring> common_folder_;
 };
