@@ -17,7 +17,7 @@ trap 'rm -rf "$stage"' EXIT
 ln -s "$(realpath "$dist/x86")" "$stage/x86"
 ln -s "$(realpath "$dist/x64")" "$stage/x64"
 ln -s "$(realpath "$actions")" "$stage/tamsel_msi_actions.dll"
-(cd "$stage" && wixl -a x64 -D Scope="$scope" -D Version="$version" -D Dist=. -D Actions=tamsel_msi_actions.dll \
+(cd "$stage" && wixl -a x64 -D Scope="$scope" -D Version="$version" \
   -o "$out.part" "$here/tamsel.wxs")
 upgrade_code=$(cd "$stage" && msiinfo export "$out.part" Property | tr -d '\r' | awk -F '\t' '$1 == "UpgradeCode" { print $2 }')
 [[ $upgrade_code =~ ^\{[0-9A-F-]{36}\}$ ]] || { echo "build_msi.sh: no UpgradeCode in $out.part" >&2; exit 1; }

@@ -6,13 +6,14 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-declare -A targets=([x86]="tamsel tamsel_handler tamsel_msi_actions" [x64]="tamsel tamsel_handler tamsel_msi_actions")
 for arch in x86 x64; do
   [[ -f build/$arch/CMakeCache.txt ]] || cmake --preset "$arch" >/dev/null
-  cmake --build --preset "$arch" --target ${targets[$arch]}
+  cmake --build --preset "$arch" --target tamsel tamsel_handler
   cmake --install "build/$arch" --strip >/dev/null
 done
-actions=build/x64/installer/stage
+# The 64-bit package runs its custom actions in the 64-bit msiexec.
+cmake --build --preset x64 --target tamsel_msi_actions
+actions=build/x64/installer/stage  # the installer tests read it there too
 cmake --install build/x64 --strip --component msi_actions --prefix "$actions" >/dev/null
 
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build/x64/CMakeCache.txt)
