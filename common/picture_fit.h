@@ -1,6 +1,6 @@
 // Fitting a picture into a box: proportional, enlarged or reduced. The preview
-// pane and the plugin's dialog share the one rule and differ only in how they
-// round its edge cases, each naming its choices below. Portable: no Windows
+// pane, the plugin's dialog and the thumbnails share the one rule and differ
+// only in how they round its edge cases, each naming its choices below. Portable: no Windows
 // headers, so it also builds natively.
 #pragma once
 
@@ -27,12 +27,16 @@ struct FitRules {
     bool empty_picture_fills_box = false;
     // The proportional side never truncates to 0 pixels.
     bool at_least_one_pixel = false;
+    // The proportional side is rounded to the nearest pixel, not truncated.
+    bool round_to_nearest = false;
 };
 
 // The pane: a picture of unknown size is stretched over the image area.
 inline constexpr FitRules kPaneFitRules{true, true, false};
 // The dialog: a thin picture still shows as a line.
 inline constexpr FitRules kDialogFitRules{false, false, true};
+// Thumbnails: the shorter side as near its exact size as a pixel allows.
+inline constexpr FitRules kThumbnailFitRules{false, false, true, true};
 
 // The size at which a picture is drawn into `box` (a negative side taken as 0):
 // one side fills the box, the other follows the picture's proportions.
@@ -44,8 +48,8 @@ inline PictureSize FitPicture(PictureSize picture, PictureSize box, const FitRul
 
     // 64-bit products: a large box times a large picture side overflows 32 bits.
     const std::int64_t pw = picture.width, ph = picture.height, bw = box.width, bh = box.height;
-    const std::int64_t height_at_full_width = bw * ph / pw;
-    const std::int64_t width_at_full_height = bh * pw / ph;
+    const std::int64_t height_at_full_width = (bw * ph + (rules.round_to_nearest ? pw / 2 : 0)) / pw;
+    const std::int64_t width_at_full_height = (bh * pw + (rules.round_to_nearest ? ph / 2 : 0)) / ph;
     const bool width_fills = rules.longer_side_first
                                  ? (pw > ph ? height_at_full_width <= bh : width_at_full_height > bw)
                                  : pw * bh > ph * bw;

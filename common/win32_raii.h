@@ -95,11 +95,8 @@ class ComPtr {
 public:
     ComPtr() = default;
     ~ComPtr() { reset(); }
-    ComPtr(const ComPtr& other) { copy_from(other.ptr_); }
-    ComPtr& operator=(const ComPtr& other) {
-        copy_from(other.ptr_);
-        return *this;
-    }
+    ComPtr(const ComPtr&) = delete;
+    ComPtr& operator=(const ComPtr&) = delete;
     ComPtr(ComPtr&& other) noexcept : ptr_(std::exchange(other.ptr_, nullptr)) {}
     ComPtr& operator=(ComPtr&& other) noexcept {
         if (this != &other) attach(std::exchange(other.ptr_, nullptr));

@@ -12,23 +12,6 @@
 #include "preview_store.h"
 
 namespace tamsel {
-namespace {
-
-// A picture's copy for the team store, written on a worker: the viewer waits
-// for the share no longer than for a lookup, and a write that overruns ends
-// (or fails, leaving nothing half-written) on its own.
-class TeamStoreWrite final : public BoundedTask {
-public:
-    TeamStoreWrite(std::wstring path, std::vector<std::uint8_t> png) : path_(std::move(path)), png_(std::move(png)) {}
-    void Run() noexcept override { ReplaceFileContent(path_, png_); }
-
-private:
-    const std::wstring path_;
-    const std::vector<std::uint8_t> png_;
-};
-
-}  // namespace
-
 Plugin::Plugin(HINSTANCE module_handle) : PluginBase(module_handle) {}
 
 Plugin::~Plugin() {
@@ -138,8 +121,12 @@ void Plugin::save_view_preview(const StorePaths& paths) {
     if (png.empty()) return;
     ReplaceFileContent(paths.local, png);
     if (paths.team.empty()) return;
+    // The copy for the team store is written on a worker: the viewer waits for
+    // the share no longer than for a lookup, and a write that overruns ends (or
+    // fails, leaving nothing half-written) on its own.
     try {
-        RunBounded(std::make_shared<TeamStoreWrite>(paths.team, std::move(png)), kTeamStoreWaitMs);
+        CallBounded([path = paths.team, png = std::move(png)] { return ReplaceFileContent(path, png); },
+                    kTeamStoreWaitMs);
     } catch (...) {
         // Like every failed write: the share simply has no copy.
     }

@@ -9,6 +9,7 @@
 #define STRSAFE_NO_DEPRECATE
 #include <strsafe.h>
 
+#include "com_result.h"
 #include "guids.h"
 #include "module.h"
 #include "registration_layout.h"
@@ -26,10 +27,8 @@ template <typename Step>
 HRESULT WithoutExceptions(Step step) noexcept {
     try {
         return step();
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
     } catch (...) {
-        return E_FAIL;
+        return ResultOfCaughtException();
     }
 }
 
@@ -187,7 +186,7 @@ HRESULT RemoveRow(const RegistryLayout& layout, const RegistryRow& row) {
             return RemoveValue(RootOf(layout, row), PathOf(layout, row), ValueNameOf(row));
         case Removal::kSlot:
             if (layout.removal_style == RemovalStyle::kStrict) {
-                return HRESULT_FROM_WIN32(RegDeleteTreeW(RootOf(layout, row), PathOf(layout, row).c_str()));
+                return RemoveTree(layout, RootOf(layout, row), PathOf(layout, row));
             }
             hr = RemoveSlotIfOurs(layout, row);
             return SUCCEEDED(hr) ? RemoveEmptyParents(layout, row) : hr;

@@ -6,7 +6,6 @@
 
 #include "com_result.h"
 #include "gdiplus_session.h"
-#include "module.h"
 #include "png_header.h"
 #include "preview_store.h"
 #include "store_picture.h"
@@ -29,7 +28,7 @@ UniqueGdiObject CreateTopDownDib(int width, int height, void** bits) {
 }
 
 // The picture scaled into a new DIB section of `size`, or null.
-UniqueGdiObject RenderThumbnail(const StorePicture& picture, const ThumbnailSize& size) {
+UniqueGdiObject RenderThumbnail(const StorePicture& picture, const PictureSize& size) {
     void* bits = nullptr;
     UniqueGdiObject dib = CreateTopDownDib(size.width, size.height, &bits);
     UniqueMemoryDc dc(CreateCompatibleDC(nullptr));
@@ -58,9 +57,8 @@ IFACEMETHODIMP TamselThumbnailProvider::QueryInterface(REFIID riid, void** ppv) 
 
 IFACEMETHODIMP TamselThumbnailProvider::Initialize(IStream* stream, DWORD) {
     if (!stream) return E_INVALIDARG;
-    if (initialized_) return HRESULT_FROM_WIN32(ERROR_ALREADY_INITIALIZED);
+    if (initialized()) return HRESULT_FROM_WIN32(ERROR_ALREADY_INITIALIZED);
     stream_.copy_from(stream);
-    initialized_ = true;
     return S_OK;
 }
 
@@ -69,7 +67,7 @@ IFACEMETHODIMP TamselThumbnailProvider::GetThumbnail(UINT cx, HBITMAP* bitmap, W
     if (alpha) *alpha = WTSAT_UNKNOWN;
     if (!bitmap || !alpha) return E_POINTER;
     if (cx == 0) return E_INVALIDARG;
-    if (!initialized_) return E_UNEXPECTED;
+    if (!initialized()) return E_UNEXPECTED;
     try {
         const std::wstring& key = Key();
         if (key.empty()) return E_FAIL;
@@ -79,7 +77,7 @@ IFACEMETHODIMP TamselThumbnailProvider::GetThumbnail(UINT cx, HBITMAP* bitmap, W
         if (!picture) return E_FAIL;
         // No stored picture is larger, so a larger side changes nothing.
         const int side = cx > kMaxPreviewSide ? static_cast<int>(kMaxPreviewSide) : static_cast<int>(cx);
-        const ThumbnailSize size = FitThumbnail(picture->width(), picture->height(), side);
+        const PictureSize size = FitThumbnail(picture->width(), picture->height(), side);
         UniqueGdiObject dib = RenderThumbnail(*picture, size);
         if (!dib) return E_FAIL;
         *bitmap = static_cast<HBITMAP>(dib.release());

@@ -29,8 +29,8 @@ public:
 
 private:
     const std::wstring& Key();
+    bool initialized() const { return stream_ || key_; }
 
-    bool initialized_ = false;
     ComPtr<IStream> stream_;
     // Hashed at the first GetThumbnail; the stream is given back then.
     std::optional<std::wstring> key_;

@@ -7,6 +7,8 @@
 #include <windows.h>
 
 #include <memory>
+#include <optional>
+#include <utility>
 
 namespace tamsel {
 
@@ -29,5 +31,29 @@ bool RunBounded(std::shared_ptr<BoundedTask> task, DWORD wait_ms) noexcept;
 // Whether a worker of RunBounded is still running, overdue or not; the module
 // must not be unloaded meanwhile.
 bool BoundedWorkRunning() noexcept;
+
+// `call` (which must not throw) run through RunBounded: its result, or nothing
+// when it overran or could not start. What `call` captures stays with the
+// worker, so it may only capture by value.
+template <typename Call>
+auto CallBounded(Call call, DWORD wait_ms) noexcept -> std::optional<decltype(call())> {
+    using Result = decltype(call());
+    class CallTask final : public BoundedTask {
+    public:
+        explicit CallTask(Call call) : call_(std::move(call)) {}
+        void Run() noexcept override { result = call_(); }
+        std::optional<Result> result;
+
+    private:
+        Call call_;
+    };
+    try {
+        const auto task = std::make_shared<CallTask>(std::move(call));
+        if (!RunBounded(task, wait_ms)) return std::nullopt;
+        return std::move(task->result);
+    } catch (...) {
+        return std::nullopt;
+    }
+}
 
 }  // namespace tamsel

@@ -36,24 +36,6 @@ UniqueGpBitmap DecodePng(const std::vector<std::uint8_t>& bytes) {
     return UniqueGpBitmap(decoded);
 }
 
-// A file of the team store, read whole on a worker: the share may not answer.
-class TeamFileRead final : public BoundedTask {
-public:
-    explicit TeamFileRead(std::wstring path) : path_(std::move(path)) {}
-    void Run() noexcept override {
-        try {
-            bytes_ = ReadSharedFile(path_, kMaxStoredPictureBytes);
-        } catch (...) {
-            bytes_.reset();
-        }
-    }
-    const std::optional<std::vector<std::uint8_t>>& bytes() const { return bytes_; }
-
-private:
-    const std::wstring path_;
-    std::optional<std::vector<std::uint8_t>> bytes_;
-};
-
 }  // namespace
 
 StorePicture::StorePicture(int width, int height)
@@ -136,10 +118,18 @@ std::unique_ptr<StorePicture> LoadStorePicture(const StorePaths& paths) noexcept
     if (std::unique_ptr<StorePicture> local = StorePicture::Load(paths.local)) return local;
     if (paths.team.empty()) return nullptr;
     try {
-        const auto read = std::make_shared<TeamFileRead>(paths.team);
         // Only the reading waits on the share; decoding is done here.
-        if (!RunBounded(read, kTeamStoreWaitMs) || !read->bytes()) return nullptr;
-        return StorePicture::Decode(*read->bytes());
+        const auto read = CallBounded(
+            [path = paths.team]() noexcept -> std::optional<std::vector<std::uint8_t>> {
+                try {
+                    return ReadSharedFile(path, kMaxStoredPictureBytes);
+                } catch (...) {
+                    return std::nullopt;
+                }
+            },
+            kTeamStoreWaitMs);
+        if (!read || !*read) return nullptr;
+        return StorePicture::Decode(**read);
     } catch (...) {
         return nullptr;
     }

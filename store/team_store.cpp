@@ -47,19 +47,9 @@ std::wstring ReadPolicyValue() {
     return expanded;
 }
 
-class FileExistence final : public BoundedTask {
-public:
-    explicit FileExistence(std::wstring path) : path_(std::move(path)) {}
-    void Run() noexcept override { exists_ = LocalFileExists(path_); }
-    bool exists() const { return exists_; }
-
-private:
-    const std::wstring path_;
-    bool exists_ = false;
-};
-
-}  // namespace
-
+// The policy's folder, ending in a backslash; empty when the value is absent,
+// not a string, empty or relative (see TeamStoreFolderFromPolicy). Only HKLM
+// is read; a REG_EXPAND_SZ value has its environment variables expanded.
 std::wstring GetTeamStoreFolder() noexcept {
     try {
         return TeamStoreFolderFromPolicy(ReadPolicyValue());
@@ -67,6 +57,17 @@ std::wstring GetTeamStoreFolder() noexcept {
         return {};
     }
 }
+
+bool TeamFileExists(const std::wstring& path) noexcept {
+    if (path.empty()) return false;
+    try {
+        return CallBounded([path] { return LocalFileExists(path); }, kTeamStoreWaitMs).value_or(false);
+    } catch (...) {
+        return false;  // the path's copy for the worker
+    }
+}
+
+}  // namespace
 
 StorePaths GetStorePaths(const std::wstring& key) noexcept {
     StorePaths paths;
@@ -85,16 +86,6 @@ bool LocalFileExists(const std::wstring& path) noexcept {
     if (path.empty()) return false;
     const DWORD attributes = GetFileAttributesW(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-bool TeamFileExists(const std::wstring& path) noexcept {
-    if (path.empty()) return false;
-    try {
-        const auto check = std::make_shared<FileExistence>(path);
-        return RunBounded(check, kTeamStoreWaitMs) && check->exists();
-    } catch (...) {
-        return false;
-    }
 }
 
 bool StoreHoldsPicture(const StorePaths& paths) noexcept {

@@ -16,11 +16,6 @@ inline constexpr wchar_t kTeamStorePolicyValue[] = L"TeamStore";
 // How long one lookup waits for the share before it counts as absent.
 inline constexpr DWORD kTeamStoreWaitMs = 2000;
 
-// The policy's folder, ending in a backslash; empty when the value is absent,
-// not a string, empty or relative (see TeamStoreFolderFromPolicy). Only HKLM
-// is read; a REG_EXPAND_SZ value has its environment variables expanded.
-std::wstring GetTeamStoreFolder() noexcept;
-
 // Where a key's picture lives in each store; a path is empty when that store
 // is unknown (the local one) or not set (the team one). Read once per preview,
 // thumbnail or model load.
@@ -30,12 +25,11 @@ struct StorePaths {
 };
 StorePaths GetStorePaths(const std::wstring& key) noexcept;
 
-// Whether a file (or a symbolic link to one) exists at `path`; for a team path
-// within kTeamStoreWaitMs, and false past it.
+// Whether a file (or a symbolic link to one) exists at `path`.
 bool LocalFileExists(const std::wstring& path) noexcept;
-bool TeamFileExists(const std::wstring& path) noexcept;
 
-// Whether either store holds a picture file for the key.
+// Whether either store holds a picture file for the key; the team store is
+// asked for kTeamStoreWaitMs at most and counts as absent past it.
 bool StoreHoldsPicture(const StorePaths& paths) noexcept;
 
 }  // namespace tamsel
