@@ -4,6 +4,9 @@
 
 #include <windows.h>
 #include <unknwn.h>
+#include <propsys.h>
+#include <shobjidl.h>
+#include <thumbcache.h>
 
 #include <string>
 
@@ -71,6 +74,18 @@ HRESULT CreateObjectOf(REFCLSID clsid, REFIID riid, Interface** out) {
     const HRESULT hr = HandlerDll::Built().DllGetClassObject(clsid, IID_IClassFactory, factory.put_void());
     if (FAILED(hr)) return hr;
     return factory->CreateInstance(nullptr, riid, reinterpret_cast<void**>(out));
+}
+
+// A new thumbnail provider of the built DLL, initialised with `stream`; null
+// when any step fails.
+inline tamsel::ComPtr<IThumbnailProvider> InitializedThumbnailProvider(IStream* stream) {
+    tamsel::ComPtr<IInitializeWithStream> init;
+    tamsel::ComPtr<IThumbnailProvider> provider;
+    if (SUCCEEDED(CreateObjectOf(kThumbnailClassId, IID_IInitializeWithStream, init.put())) &&
+        SUCCEEDED(init->Initialize(stream, STGM_READ))) {
+        init->QueryInterface(IID_PPV_ARGS(provider.put()));
+    }
+    return provider;
 }
 
 // A new handler object from the built DLL's class factory, asked for `Interface`.

@@ -21,27 +21,23 @@ const std::wstring kOtherClass = L"{0B5E4E6A-1D2C-4E83-9A57-6F1C2D3E4F50}";
 const std::wstring kClassesKey = L"Software\\Classes";  // below HKLM and HKCU
 
 // One registration mode as the tests see it: its command line and where its
-// entries go (the snapshot label and the key of its classes).
+// entries go (the root of its classes key and the snapshot label).
 struct Mode {
     const char* name;
     const wchar_t* command_line;
-    HKEY classes_root;
-    std::wstring classes_key;  // below classes_root
+    HKEY classes_root;  // with kClassesKey below it
     std::wstring classes_label;
     std::wstring list_label;
     std::wstring app_id;  // what the handler class names
     bool own_app_id_key;
 };
 
-const Mode kAllUsers{"all users", L"", HKEY_LOCAL_MACHINE, kClassesKey, kClassesRoot, kMachineHandlersRoot,
-                     kOwnAppId, true};
-const Mode kOneUser{"one user", L"user", HKEY_CURRENT_USER, kClassesKey, kUserClassesRoot, kHandlersRoot,
-                    kWindowsPreviewHost, false};
+const Mode kAllUsers{"all users", L"", HKEY_LOCAL_MACHINE, kClassesRoot, kMachineHandlersRoot, kOwnAppId, true};
+const Mode kOneUser{"one user", L"user", HKEY_CURRENT_USER, kUserClassesRoot, kHandlersRoot, kWindowsPreviewHost,
+                    false};
 const Mode kModes[] = {kAllUsers, kOneUser};
 
-std::wstring Below(const Mode& mode, const std::wstring& key) {
-    return mode.classes_key.empty() ? key : mode.classes_key + L"\\" + key;
-}
+std::wstring BelowClasses(const std::wstring& key) { return kClassesKey + L"\\" + key; }
 
 // Everything a mode writes when .ifc names `type_key` there.
 Snapshot Layout(const Mode& mode, const std::wstring& type_key) {
@@ -87,8 +83,8 @@ protected:
     void SetUp() override {
         ASSERT_NE(dll.DllInstall, nullptr);
         for (const Mode& mode : kModes) {
-            ASSERT_FALSE(KeyExists(mode.classes_root, Below(mode, L"CLSID\\" + kHandlerId))) << "registered before";
-            const std::wstring ifc = Below(mode, L".ifc");
+            ASSERT_FALSE(KeyExists(mode.classes_root, BelowClasses(L"CLSID\\" + kHandlerId))) << "registered before";
+            const std::wstring ifc = BelowClasses(L".ifc");
             saved_.push_back({mode.classes_root, ifc, KeyExists(mode.classes_root, ifc),
                               ReadDefault(mode.classes_root, ifc)});
         }
@@ -98,9 +94,9 @@ protected:
         for (const Mode& mode : kModes) {
             for (const std::wstring& key : {L"CLSID\\" + kHandlerId, L"CLSID\\" + kThumbnailId,
                                             L"AppID\\" + kOwnAppId, L".ifc" + kPreviewSlot, L".ifc" + kThumbnailSlot}) {
-                RegDeleteTreeW(mode.classes_root, Below(mode, key).c_str());
+                RegDeleteTreeW(mode.classes_root, BelowClasses(key).c_str());
             }
-            for (const std::wstring& progid : progids_) RegDeleteTreeW(mode.classes_root, Below(mode, progid).c_str());
+            for (const std::wstring& progid : progids_) RegDeleteTreeW(mode.classes_root, BelowClasses(progid).c_str());
         }
         RegDeleteKeyValueW(HKEY_CURRENT_USER, kHandlersKey.c_str(), kHandlerId.c_str());
         RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, kHandlersKey.c_str(), kHandlerId.c_str());
@@ -117,7 +113,7 @@ protected:
 
     // Both .ifc keys gone: the file type is bound nowhere.
     static void Unbind() {
-        for (const Mode& mode : kModes) RegDeleteTreeW(mode.classes_root, Below(mode, L".ifc").c_str());
+        for (const Mode& mode : kModes) RegDeleteTreeW(mode.classes_root, BelowClasses(L".ifc").c_str());
     }
 
     // `progid` is removed from both classes keys after the test.
@@ -180,7 +176,7 @@ TEST_F(Install, SlotsFollowTheBindingThatTheModeSees) {
         Unbind();
         for (const auto& [mode, value] : {std::pair{&kAllUsers, c.machine_ifc}, std::pair{&kOneUser, c.user_ifc}}) {
             if (value) {
-                ASSERT_TRUE(SetDefault(mode->classes_root, Below(*mode, L".ifc"), value));
+                ASSERT_TRUE(SetDefault(mode->classes_root, BelowClasses(L".ifc"), value));
             }
         }
         // The whole registry is compared in the test above; here the keys
@@ -206,15 +202,15 @@ TEST_F(Install, UninstallLeavesSlotsThatNameAnotherClass) {
         Unbind();
         ASSERT_EQ(dll.DllInstall(TRUE, mode.command_line), S_OK);
         // Another program took the preview slot since; the thumbnail slot is still ours.
-        ASSERT_TRUE(SetDefault(mode.classes_root, Below(mode, L".ifc" + kPreviewSlot), Text(kOtherClass)));
+        ASSERT_TRUE(SetDefault(mode.classes_root, BelowClasses(L".ifc" + kPreviewSlot), Text(kOtherClass)));
 
         ASSERT_EQ(dll.DllInstall(FALSE, mode.command_line), S_OK);
-        EXPECT_EQ(ReadValue(mode.classes_root, Below(mode, L".ifc" + kPreviewSlot), nullptr), Sz(kOtherClass));
-        EXPECT_FALSE(KeyExists(mode.classes_root, Below(mode, L".ifc" + kThumbnailSlot)));
-        EXPECT_FALSE(KeyExists(mode.classes_root, Below(mode, L"CLSID\\" + kHandlerId)));
-        EXPECT_FALSE(KeyExists(mode.classes_root, Below(mode, L"CLSID\\" + kThumbnailId)));
+        EXPECT_EQ(ReadValue(mode.classes_root, BelowClasses(L".ifc" + kPreviewSlot), nullptr), Sz(kOtherClass));
+        EXPECT_FALSE(KeyExists(mode.classes_root, BelowClasses(L".ifc" + kThumbnailSlot)));
+        EXPECT_FALSE(KeyExists(mode.classes_root, BelowClasses(L"CLSID\\" + kHandlerId)));
+        EXPECT_FALSE(KeyExists(mode.classes_root, BelowClasses(L"CLSID\\" + kThumbnailId)));
         EXPECT_EQ(dll.DllInstall(FALSE, mode.command_line), S_OK) << "uninstalling again";
-        EXPECT_EQ(ReadValue(mode.classes_root, Below(mode, L".ifc" + kPreviewSlot), nullptr), Sz(kOtherClass));
+        EXPECT_EQ(ReadValue(mode.classes_root, BelowClasses(L".ifc" + kPreviewSlot), nullptr), Sz(kOtherClass));
     }
 }
 

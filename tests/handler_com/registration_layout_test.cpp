@@ -53,53 +53,47 @@ std::vector<std::wstring> Lines(const RegistryLayout& layout) {
 const std::wstring kPath = L"C:\\Program Files\\Tamsel\\tamsel_handler.dll";
 const std::wstring kProgId = L"Tamsel.Ifc";
 
-// The layout of a 64-bit module on 64-bit Windows (and of a 32-bit one on
-// 32-bit Windows), written out row by row.
-std::vector<std::wstring> NativeLayout(RegistrationMode mode) {
-    if (mode == RegistrationMode::kSelfRegistration) {
-        return {
-            L"HKCR\\CLSID\\" + kHandlerId + L" |  | SZ | tamsel.TamselHandler Class | tree",
-            L"HKCR\\CLSID\\" + kHandlerId + L" | AppID | SZ | " + kOwnAppId + L" | with tree",
-            L"HKCR\\CLSID\\" + kHandlerId + L"\\InprocServer32 |  | SZ | " + kPath + L" | with tree",
-            L"HKCR\\CLSID\\" + kHandlerId + L"\\InprocServer32 | ThreadingModel | SZ | Apartment | with tree",
-            L"HKCR\\AppID\\" + kOwnAppId + L" | DllSurrogate | EXPAND_SZ | %SystemRoot%\\system32\\prevhost.exe | tree",
-            L"HKCR\\" + kProgId + kPreviewSlot + L" |  | SZ | " + kHandlerId + L" | slot",
-            L"HKCU\\" + kHandlersKey + L" | " + kHandlerId + L" | SZ | TamselHandler | value",
-        };
-    }
-    const bool per_user = mode == RegistrationMode::kCurrentUser;
-    const std::wstring root = per_user ? L"HKCU" : L"HKLM";
-    const std::wstring c = root + L"\\Software\\Classes\\";
+// The layout of a mode, written out row by row, for a handler class that
+// names `host` and an AppID key of our own or none.
+std::vector<std::wstring> ExpectedLayout(RegistrationMode mode, const std::wstring& host, bool own_app_id_key) {
+    const bool self_registration = mode == RegistrationMode::kSelfRegistration;
+    const std::wstring root = self_registration                          ? L"HKCR"
+                              : mode == RegistrationMode::kCurrentUser ? L"HKCU"
+                                                                       : L"HKLM";
+    const std::wstring c = self_registration ? L"HKCR\\" : root + L"\\Software\\Classes\\";
     std::vector<std::wstring> lines = {
         c + L"CLSID\\" + kHandlerId + L" |  | SZ | tamsel.TamselHandler Class | tree",
-        c + L"CLSID\\" + kHandlerId + L" | AppID | SZ | " + (per_user ? kWindowsPreviewHost : kOwnAppId) + L" | with tree",
+        c + L"CLSID\\" + kHandlerId + L" | AppID | SZ | " + host + L" | with tree",
         c + L"CLSID\\" + kHandlerId + L"\\InprocServer32 |  | SZ | " + kPath + L" | with tree",
         c + L"CLSID\\" + kHandlerId + L"\\InprocServer32 | ThreadingModel | SZ | Apartment | with tree",
-        c + L"AppID\\" + kOwnAppId + L" | DllSurrogate | EXPAND_SZ | %SystemRoot%\\system32\\prevhost.exe | tree",
-        c + L"CLSID\\" + kThumbnailId + L" |  | SZ | tamsel.TamselThumbnailProvider Class | tree",
-        c + L"CLSID\\" + kThumbnailId + L"\\InprocServer32 |  | SZ | " + kPath + L" | with tree",
-        c + L"CLSID\\" + kThumbnailId + L"\\InprocServer32 | ThreadingModel | SZ | Apartment | with tree",
-        c + kProgId + kPreviewSlot + L" |  | SZ | " + kHandlerId + L" | slot",
-        c + kProgId + kThumbnailSlot + L" |  | SZ | " + kThumbnailId + L" | slot",
-        root + L"\\" + kHandlersKey + L" | " + kHandlerId + L" | SZ | TamselHandler | value",
     };
-    if (per_user) lines.erase(lines.begin() + 4);  // Windows declares its host's AppID itself
+    if (own_app_id_key) {
+        lines.push_back(c + L"AppID\\" + kOwnAppId + L" | DllSurrogate | EXPAND_SZ | %SystemRoot%\\system32\\prevhost.exe | tree");
+    }
+    if (!self_registration) {
+        lines.insert(lines.end(), {
+            c + L"CLSID\\" + kThumbnailId + L" |  | SZ | tamsel.TamselThumbnailProvider Class | tree",
+            c + L"CLSID\\" + kThumbnailId + L"\\InprocServer32 |  | SZ | " + kPath + L" | with tree",
+            c + L"CLSID\\" + kThumbnailId + L"\\InprocServer32 | ThreadingModel | SZ | Apartment | with tree",
+        });
+    }
+    lines.push_back(c + kProgId + kPreviewSlot + L" |  | SZ | " + kHandlerId + L" | slot");
+    if (!self_registration) lines.push_back(c + kProgId + kThumbnailSlot + L" |  | SZ | " + kThumbnailId + L" | slot");
+    // DllRegisterServer writes the handler list per user, as it always has.
+    lines.push_back((self_registration ? L"HKCU" : root) + L"\\" + kHandlersKey + L" | " + kHandlerId +
+                    L" | SZ | TamselHandler | value");
     return lines;
 }
 
-// A 32-bit module on 64-bit Windows: the 32-bit preview host, and no AppID key of our own.
-std::vector<std::wstring> Wow64Layout(RegistrationMode mode) {
-    std::vector<std::wstring> lines;
-    for (std::wstring line : NativeLayout(mode)) {
-        if (line.find(L"| DllSurrogate |") != std::wstring::npos) continue;
-        for (const std::wstring& app_id : {kOwnAppId, kWindowsPreviewHost}) {
-            const size_t at = line.find(L"| AppID | SZ | " + app_id);
-            if (at != std::wstring::npos) line.replace(line.find(app_id, at), app_id.size(), kWow64PreviewHost);
-        }
-        lines.push_back(line);
-    }
-    return lines;
+// A 64-bit module on 64-bit Windows, and a 32-bit one on 32-bit Windows: the
+// preview host of our own AppID, or Windows' own for one user.
+std::vector<std::wstring> NativeLayout(RegistrationMode mode) {
+    const bool per_user = mode == RegistrationMode::kCurrentUser;
+    return ExpectedLayout(mode, per_user ? kWindowsPreviewHost : kOwnAppId, !per_user);
 }
+
+// A 32-bit module on 64-bit Windows: the 32-bit preview host, and no AppID key of our own.
+std::vector<std::wstring> Wow64Layout(RegistrationMode mode) { return ExpectedLayout(mode, kWow64PreviewHost, false); }
 
 TEST(RegistrationLayout, EveryModeOnEverySystem) {
     const struct {

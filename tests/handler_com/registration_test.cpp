@@ -17,11 +17,8 @@ namespace {
 
 using namespace registry_test;
 
-const std::wstring kClassIdText = L"{3C994A91-448B-42B9-814C-B427301F3DAA}";
-const std::wstring kAppIdText = L"{95AA36D5-5FB7-4E94-BE55-67FD81DDAB6D}";
-const std::wstring kClassKey = L"CLSID\\" + kClassIdText;
-const std::wstring kAppIdKey = L"AppID\\" + kAppIdText;
-const std::wstring kSlot = L"\\shellex\\{8895b1c6-b41f-4c1c-a562-0d564250836f}";
+const std::wstring kClassKey = L"CLSID\\" + kHandlerId;
+const std::wstring kAppIdKey = L"AppID\\" + kOwnAppId;
 constexpr HRESULT kNotFound = static_cast<HRESULT>(0x80070002);     // a key or value is missing
 constexpr HRESULT kPathTooLong = static_cast<HRESULT>(0x8007007A);  // a path does not fit its buffer
 
@@ -29,12 +26,12 @@ constexpr HRESULT kPathTooLong = static_cast<HRESULT>(0x8007007A);  // a path do
 Snapshot Layout(const std::wstring& module_path, const std::wstring& type_key) {
     return {
         {L"HKCR\\" + kClassKey + L"|", Sz(L"tamsel.TamselHandler Class")},
-        {L"HKCR\\" + kClassKey + L"|AppID", Sz(kAppIdText)},
+        {L"HKCR\\" + kClassKey + L"|AppID", Sz(kOwnAppId)},
         {L"HKCR\\" + kClassKey + L"\\InprocServer32|", Sz(module_path)},
         {L"HKCR\\" + kClassKey + L"\\InprocServer32|ThreadingModel", Sz(L"Apartment")},
         {L"HKCR\\" + kAppIdKey + L"|DllSurrogate", L"REG_EXPAND_SZ:%SystemRoot%\\system32\\prevhost.exe\\0"},
-        {L"HKCR\\" + type_key + kSlot + L"|", Sz(kClassIdText)},
-        {L"HKCU\\" + kHandlersKey + L"|" + kClassIdText, Sz(L"TamselHandler")},
+        {L"HKCR\\" + type_key + kPreviewSlot + L"|", Sz(kHandlerId)},
+        {L"HKCU\\" + kHandlersKey + L"|" + kHandlerId, Sz(L"TamselHandler")},
     };
 }
 
@@ -87,9 +84,9 @@ protected:
         // Unregistration itself may be under test: clean up key by key.
         RegDeleteTreeW(HKEY_CLASSES_ROOT, kClassKey.c_str());
         RegDeleteTreeW(HKEY_CLASSES_ROOT, kAppIdKey.c_str());
-        RegDeleteKeyValueW(HKEY_CURRENT_USER, kHandlersKey.c_str(), kClassIdText.c_str());
+        RegDeleteKeyValueW(HKEY_CURRENT_USER, kHandlersKey.c_str(), kHandlerId.c_str());
         for (const std::wstring& progid : progids_) RegDeleteTreeW(HKEY_CLASSES_ROOT, progid.c_str());
-        RegDeleteTreeW(HKEY_CLASSES_ROOT, (L".ifc" + kSlot).c_str());
+        RegDeleteTreeW(HKEY_CLASSES_ROOT, (L".ifc" + kPreviewSlot).c_str());
         if (!ifc_existed_) {
             RegDeleteTreeW(HKEY_CLASSES_ROOT, L".ifc");
         } else if (ifc_default_) {
@@ -160,14 +157,14 @@ TEST_F(Registration, HandlerSlotFollowsTheExtensionsBinding) {
         if (c.type_key != L".ifc") RemoveAfterTest(c.type_key);
 
         ASSERT_EQ(dll.DllRegisterServer(), S_OK);
-        EXPECT_EQ(ReadValue(HKEY_CLASSES_ROOT, c.type_key + kSlot, nullptr), Sz(kClassIdText));
+        EXPECT_EQ(ReadValue(HKEY_CLASSES_ROOT, c.type_key + kPreviewSlot, nullptr), Sz(kHandlerId));
         if (c.type_key != L".ifc") {
             EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, L".ifc\\shellex"));
         }
         EXPECT_EQ(dll.DllUnregisterServer(), S_OK);
-        EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, c.type_key + kSlot));
+        EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, c.type_key + kPreviewSlot));
         EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, kClassKey));
-        EXPECT_EQ(ReadValue(HKEY_CURRENT_USER, kHandlersKey, kClassIdText.c_str()), std::nullopt);
+        EXPECT_EQ(ReadValue(HKEY_CURRENT_USER, kHandlersKey, kHandlerId.c_str()), std::nullopt);
     }
 }
 
@@ -179,8 +176,8 @@ TEST_F(Registration, OverlongTypeKeyFailsAfterTheClassEntries) {
     EXPECT_EQ(ReadValue(HKEY_CLASSES_ROOT, kClassKey + L"\\InprocServer32", nullptr), Sz(HandlerDll::BuiltPath()));
     EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, kAppIdKey));
     EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, progid));
-    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, L".ifc" + kSlot));
-    EXPECT_EQ(ReadValue(HKEY_CURRENT_USER, kHandlersKey, kClassIdText.c_str()), std::nullopt);
+    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, L".ifc" + kPreviewSlot));
+    EXPECT_EQ(ReadValue(HKEY_CURRENT_USER, kHandlersKey, kHandlerId.c_str()), std::nullopt);
 
     // Unregistration removes the class entries, then stops at the same path.
     EXPECT_EQ(dll.DllUnregisterServer(), kPathTooLong);
@@ -195,8 +192,8 @@ TEST_F(Registration, UnregisterAfterTheBindingChanged) {
     EXPECT_EQ(dll.DllUnregisterServer(), kNotFound);
     EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, kClassKey));
     EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, kAppIdKey));
-    EXPECT_EQ(ReadValue(HKEY_CLASSES_ROOT, L"Tamsel.Before" + kSlot, nullptr), Sz(kClassIdText));
-    EXPECT_EQ(ReadValue(HKEY_CURRENT_USER, kHandlersKey, kClassIdText.c_str()), Sz(L"TamselHandler"));
+    EXPECT_EQ(ReadValue(HKEY_CLASSES_ROOT, L"Tamsel.Before" + kPreviewSlot, nullptr), Sz(kHandlerId));
+    EXPECT_EQ(ReadValue(HKEY_CURRENT_USER, kHandlersKey, kHandlerId.c_str()), Sz(L"TamselHandler"));
 }
 
 TEST_F(Registration, MissingHandlerListEntryIsNoFailure) {
@@ -206,12 +203,12 @@ TEST_F(Registration, MissingHandlerListEntryIsNoFailure) {
         if (whole_key) {
             ASSERT_EQ(RegDeleteTreeW(HKEY_CURRENT_USER, kHandlersKey.c_str()), ERROR_SUCCESS);
         } else {
-            ASSERT_EQ(RegDeleteKeyValueW(HKEY_CURRENT_USER, kHandlersKey.c_str(), kClassIdText.c_str()),
+            ASSERT_EQ(RegDeleteKeyValueW(HKEY_CURRENT_USER, kHandlersKey.c_str(), kHandlerId.c_str()),
                       ERROR_SUCCESS);
         }
         EXPECT_EQ(dll.DllUnregisterServer(), S_OK);
         EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, kClassKey));
-        EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, L".ifc" + kSlot));
+        EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, L".ifc" + kPreviewSlot));
     }
 }
 

@@ -15,14 +15,14 @@
 
 #include "win32_raii.h"
 #include "handler_dll.h"
+#include "registry_names.h"
 #include "thumbnail_fixtures.h"
 
 namespace {
 
 using tamsel::ComPtr;
+using registry_test::kThumbnailSlot;
 using thumbnail_test::Thumbnail;
-
-const std::wstring kThumbnailSlot = L"\\shellex\\{e357fccd-a995-4576-b01f-234630154e96}";
 
 std::optional<std::wstring> ReadString(HKEY root, const std::wstring& path) {
     wchar_t text[512] = {};
@@ -142,13 +142,7 @@ TEST_F(ThumbnailThroughRegistry, StoredPictureAtEverySizeExplorerAsksFor) {
         EXPECT_EQ(thumbnail.alpha, WTSAT_RGB) << label;
         EXPECT_EQ(thumbnail.width, c.thumbnail_width) << label;
         EXPECT_EQ(thumbnail.height, c.thumbnail_height) << label;
-        // Top-left and bottom-right blocks, inside: the picture is upright.
-        const png_bytes::Rgb top_left = thumbnail.At(thumbnail.width / 8, thumbnail.height / 6);
-        const png_bytes::Rgb bottom_right = thumbnail.At(thumbnail.width * 7 / 8, thumbnail.height * 5 / 6);
-        EXPECT_NEAR(top_left.red, thumbnail_test::BlockColour(0, 0).red, 3) << label;
-        EXPECT_NEAR(top_left.green, thumbnail_test::BlockColour(0, 0).green, 3) << label;
-        EXPECT_NEAR(bottom_right.red, thumbnail_test::BlockColour(3, 2).red, 3) << label;
-        EXPECT_NEAR(bottom_right.green, thumbnail_test::BlockColour(3, 2).green, 3) << label;
+        thumbnail_test::ExpectPattern(thumbnail, label);  // upright, every block in place
     }
 }
 
@@ -170,12 +164,8 @@ TEST_F(ThumbnailThroughRegistry, ServerIsFreeToUnloadOnceTheThumbnailsAreDone) {
     const ModelFile file(content);
     const thumbnail_test::StoredFile stored(content, thumbnail_test::PatternPng(64, 48));
     EXPECT_EQ(ThumbnailOfFile(file.path(), 96).result, S_OK);
-    const HMODULE loaded = GetModuleHandleW(HandlerDll::BuiltPath().c_str());
-    ASSERT_NE(loaded, nullptr) << "COM did not load the built DLL";
-    const auto can_unload = reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(
-        reinterpret_cast<void*>(GetProcAddress(loaded, "DllCanUnloadNow")));
-    ASSERT_NE(can_unload, nullptr);
-    EXPECT_EQ(can_unload(), S_OK);
+    // COM loaded the DLL by its registered path, the one the fixture loaded: the same module.
+    EXPECT_EQ(HandlerDll::Built().DllCanUnloadNow(), S_OK);
 }
 
 }  // namespace

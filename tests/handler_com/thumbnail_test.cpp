@@ -21,30 +21,20 @@
 namespace {
 
 using tamsel::ComPtr;
-using thumbnail_test::BlockColour;
+using thumbnail_test::ExpectPattern;
 using thumbnail_test::PatternPng;
 using thumbnail_test::Thumbnail;
 using thumbnail_test::UniqueContent;
 
 class ThumbnailProvider : public BuiltServerTest {
 protected:
-    // A new provider, initialised with `stream`.
-    static ComPtr<IThumbnailProvider> ProviderFor(IStream* stream) {
-        ComPtr<IInitializeWithStream> init;
-        EXPECT_EQ(CreateObjectOf(kThumbnailClassId, IID_IInitializeWithStream, init.put()), S_OK);
-        ComPtr<IThumbnailProvider> provider;
-        if (!init) return provider;
-        EXPECT_EQ(init->Initialize(stream, STGM_READ), S_OK);
-        EXPECT_EQ(init->QueryInterface(IID_PPV_ARGS(provider.put())), S_OK);
-        return provider;
-    }
-
     // One provider's thumbnail of `content` at `cx`.
     static Thumbnail ThumbnailOf(const std::vector<std::uint8_t>& content, UINT cx) {
         ScriptedStream stream(content);
         Thumbnail thumbnail;
         {
-            ComPtr<IThumbnailProvider> provider = ProviderFor(&stream);
+            ComPtr<IThumbnailProvider> provider = InitializedThumbnailProvider(&stream);
+            EXPECT_TRUE(provider) << "no initialised provider";
             if (provider) thumbnail = Thumbnail::Get(provider.get(), cx);
         }
         EXPECT_EQ(stream.refs(), 1) << "the provider still holds the stream";
@@ -52,23 +42,6 @@ protected:
         return thumbnail;
     }
 };
-
-// The pattern's blocks, sampled at their centres, must come through in place:
-// row 0 of the bits is the picture's top row. Wine's GDI+ does not scale with
-// high-quality bicubic, so only the inside of the blocks is compared.
-void ExpectPattern(const Thumbnail& thumbnail, const std::string& label) {
-    for (int row = 0; row < thumbnail_test::kPatternRows; ++row) {
-        for (int column = 0; column < thumbnail_test::kPatternColumns; ++column) {
-            const int x = (2 * column + 1) * thumbnail.width / (2 * thumbnail_test::kPatternColumns);
-            const int y = (2 * row + 1) * thumbnail.height / (2 * thumbnail_test::kPatternRows);
-            const png_bytes::Rgb expected = BlockColour(column, row);
-            const png_bytes::Rgb seen = thumbnail.At(x, y);
-            EXPECT_NEAR(seen.red, expected.red, 3) << label << " block " << column << "," << row;
-            EXPECT_NEAR(seen.green, expected.green, 3) << label << " block " << column << "," << row;
-            EXPECT_NEAR(seen.blue, expected.blue, 3) << label << " block " << column << "," << row;
-        }
-    }
-}
 
 TEST_F(ThumbnailProvider, FitsTheStoredPictureIntoTheSizeAskedForNeverEnlarged) {
     const struct {
@@ -105,7 +78,7 @@ TEST_F(ThumbnailProvider, AskedAgainGivesTheSamePictureAtTheNewSize) {
     const thumbnail_test::StoredFile stored(content, PatternPng(512, 384));
     ScriptedStream stream(content);
     {
-        ComPtr<IThumbnailProvider> provider = ProviderFor(&stream);
+        ComPtr<IThumbnailProvider> provider = InitializedThumbnailProvider(&stream);
         ASSERT_TRUE(provider);
         const Thumbnail large = Thumbnail::Get(provider.get(), 256);
         const Thumbnail small = Thumbnail::Get(provider.get(), 96);
@@ -138,7 +111,7 @@ TEST_F(ThumbnailProvider, FailsWithoutABitmapWhenThereIsNothingToShow) {
         if (c.read_fails) stream.Script(0, {0, E_FAIL});
         Thumbnail thumbnail;
         {
-            ComPtr<IThumbnailProvider> provider = ProviderFor(&stream);
+            ComPtr<IThumbnailProvider> provider = InitializedThumbnailProvider(&stream);
             ASSERT_TRUE(provider) << c.label;
             thumbnail = Thumbnail::Get(provider.get(), 256);
         }

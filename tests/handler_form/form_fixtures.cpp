@@ -39,15 +39,6 @@ std::wstring GuidText() {
     return text;
 }
 
-void WriteFile(const std::wstring& path, const std::vector<std::uint8_t>& bytes) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) throw std::runtime_error("cannot create a test file");
-    DWORD written = 0;
-    const BOOL ok = ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    CloseHandle(file);
-    if (!ok || written != bytes.size()) throw std::runtime_error("cannot write a test file");
-}
-
 SIZE ClientSize(HWND hwnd) {
     RECT client = {};
     GetClientRect(hwnd, &client);
@@ -55,86 +46,6 @@ SIZE ClientSize(HWND hwnd) {
 }
 
 }  // namespace
-
-std::vector<std::uint8_t> UniqueContent() {
-    const std::wstring text = L"ISO-10303-21; pane test " + GuidText();
-    const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data());
-    return {bytes, bytes + text.size() * sizeof(wchar_t)};
-}
-
-std::wstring KeyOf(const std::vector<std::uint8_t>& content) {
-    ScriptedStream stream(content);
-    return tamsel::ComputePreviewKey(&stream);
-}
-
-StoredFile::StoredFile(const std::vector<std::uint8_t>& content, const std::vector<std::uint8_t>& file_bytes) {
-    CreateDirectoryW(tamsel::GetPreviewStoreFolder().c_str(), nullptr);
-    path_ = tamsel::GetPreviewFilePath(KeyOf(content));
-    if (path_.empty()) throw std::runtime_error("no store path");
-    WriteFile(path_, file_bytes);
-}
-
-StoredFile::~StoredFile() { DeleteFileW(path_.c_str()); }
-
-std::uint32_t Crc32(const std::uint8_t* data, std::size_t size) {
-    std::uint32_t crc = 0xFFFFFFFFu;
-    for (std::size_t i = 0; i < size; ++i) {
-        crc ^= data[i];
-        for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-    }
-    return ~crc;
-}
-
-namespace {
-
-void PutBigEndian(std::vector<std::uint8_t>& out, std::uint32_t value) {
-    for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<std::uint8_t>(value >> shift));
-}
-
-void PutChunk(std::vector<std::uint8_t>& png, const char* type, const std::vector<std::uint8_t>& data) {
-    PutBigEndian(png, static_cast<std::uint32_t>(data.size()));
-    const std::size_t start = png.size();
-    png.insert(png.end(), type, type + 4);
-    png.insert(png.end(), data.begin(), data.end());
-    PutBigEndian(png, Crc32(png.data() + start, png.size() - start));
-}
-
-}  // namespace
-
-std::vector<std::uint8_t> Png(int width, int height, const PixelFunction& pixel) {
-    std::vector<std::uint8_t> raw;  // each row: filter type 0, then R G B per pixel
-    for (int y = 0; y < height; ++y) {
-        raw.push_back(0);
-        for (int x = 0; x < width; ++x) {
-            const COLORREF c = pixel(x, y);
-            raw.insert(raw.end(), {GetRValue(c), GetGValue(c), GetBValue(c)});
-        }
-    }
-    std::vector<std::uint8_t> zlib = {0x78, 0x01};
-    for (std::size_t at = 0; at < raw.size(); at += 65535) {
-        const auto length = static_cast<std::uint16_t>(std::min<std::size_t>(65535, raw.size() - at));
-        zlib.push_back(at + length >= raw.size() ? 1 : 0);  // stored block, final or not
-        zlib.insert(zlib.end(), {static_cast<std::uint8_t>(length), static_cast<std::uint8_t>(length >> 8),
-                                 static_cast<std::uint8_t>(~length), static_cast<std::uint8_t>(~length >> 8)});
-        zlib.insert(zlib.end(), raw.begin() + at, raw.begin() + at + length);
-    }
-    std::uint32_t a = 1, b = 0;
-    for (const std::uint8_t byte : raw) {
-        a = (a + byte) % 65521;
-        b = (b + a) % 65521;
-    }
-    PutBigEndian(zlib, (b << 16) | a);
-
-    std::vector<std::uint8_t> png = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
-    std::vector<std::uint8_t> header;
-    PutBigEndian(header, static_cast<std::uint32_t>(width));
-    PutBigEndian(header, static_cast<std::uint32_t>(height));
-    header.insert(header.end(), {8, 2, 0, 0, 0});  // 8 bits, RGB, deflate, no filter, no interlace
-    PutChunk(png, "IHDR", header);
-    PutChunk(png, "IDAT", zlib);
-    PutChunk(png, "IEND", {});
-    return png;
-}
 
 std::vector<std::uint8_t> Bmp(int width, int height, COLORREF colour) {
     const int stride = (width * 3 + 3) & ~3;
@@ -179,7 +90,7 @@ ModuleCopy::ModuleCopy(const std::vector<std::uint8_t>* texts_file) {
     if (!CreateDirectoryW(folder_.c_str(), nullptr)) throw std::runtime_error("cannot make a module folder");
     const std::wstring copy = folder_ + L"tamsel_handler.dll";
     if (!CopyFileW(TAMSEL_TEST_MODULE, copy.c_str(), TRUE)) throw std::runtime_error("cannot copy the test module");
-    if (texts_file) WriteFile(texts_file_path(), *texts_file);
+    if (texts_file) store_fixtures::WriteWholeFile(texts_file_path(), *texts_file);
     module_ = LoadLibraryW(copy.c_str());
     if (!module_) throw std::runtime_error("cannot load the test module");
 }

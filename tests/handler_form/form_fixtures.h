@@ -12,37 +12,30 @@
 #include <string>
 #include <vector>
 
+#include "png_bytes.h"
+#include "store_fixtures.h"
 #include "test_windows.h"
 
 namespace form_test {
 
+using png_bytes::Crc32;
+using store_fixtures::KeyOf;
+using store_fixtures::StoredFile;
+
 // Bytes that no other test uses, so that their key is unique.
-std::vector<std::uint8_t> UniqueContent();
-
-std::wstring KeyOf(const std::vector<std::uint8_t>& content);
-
-// A file in the Preview store under the key of `content`, removed afterwards.
-class StoredFile {
-public:
-    StoredFile(const std::vector<std::uint8_t>& content, const std::vector<std::uint8_t>& file_bytes);
-    ~StoredFile();
-    StoredFile(const StoredFile&) = delete;
-    StoredFile& operator=(const StoredFile&) = delete;
-    const std::wstring& path() const { return path_; }
-
-private:
-    std::wstring path_;
-};
+inline std::vector<std::uint8_t> UniqueContent() { return store_fixtures::UniqueContent("pane test"); }
 
 using PixelFunction = std::function<COLORREF(int x, int y)>;
 
 // A PNG file (8-bit RGB, uncompressed deflate blocks), written byte by byte
 // rather than by the codec that the pane decodes it with, so that the bytes
 // are known exactly: a cut falls inside the pixel data, a header can be forged.
-std::vector<std::uint8_t> Png(int width, int height, const PixelFunction& pixel);
-
-// The CRC of PNG chunks (type and data).
-std::uint32_t Crc32(const std::uint8_t* data, std::size_t size);
+inline std::vector<std::uint8_t> Png(int width, int height, const PixelFunction& pixel) {
+    return png_bytes::RgbPng(width, height, [&pixel](int x, int y) {
+        const COLORREF c = pixel(x, y);
+        return png_bytes::Rgb{GetRValue(c), GetGValue(c), GetBValue(c)};
+    });
+}
 
 // A BMP file (24-bit, bottom-up): a valid picture that is not a PNG.
 std::vector<std::uint8_t> Bmp(int width, int height, COLORREF colour);

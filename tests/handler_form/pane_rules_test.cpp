@@ -187,7 +187,7 @@ TEST(FitThumbnail, LongerSideBecomesTheSideAskedForAndSmallPicturesKeepTheirSize
     const struct {
         const char* label;
         int width, height, side;
-        tamsel::ThumbnailSize expected;
+        tamsel::PictureSize expected;
     } cases[] = {
         {"wide preview, reduced", 512, 384, 256, {256, 192}},
         {"wide preview at 96", 512, 384, 96, {96, 72}},
@@ -207,7 +207,7 @@ TEST(FitThumbnail, LongerSideBecomesTheSideAskedForAndSmallPicturesKeepTheirSize
         {"no side", 512, 384, 0, {0, 0}},
     };
     for (const auto& c : cases) {
-        const tamsel::ThumbnailSize size = tamsel::FitThumbnail(c.width, c.height, c.side);
+        const tamsel::PictureSize size = tamsel::FitThumbnail(c.width, c.height, c.side);
         EXPECT_EQ(size.width, c.expected.width) << c.label;
         EXPECT_EQ(size.height, c.expected.height) << c.label;
     }

@@ -45,23 +45,15 @@ Shown ThumbnailShows(const std::vector<std::uint8_t>& content) {
     ScriptedStream stream(content);
     thumbnail_test::Thumbnail thumbnail;
     {
-        ComPtr<IInitializeWithStream> init;
-        ComPtr<IThumbnailProvider> provider;
-        if (FAILED(CreateObjectOf(kThumbnailClassId, IID_IInitializeWithStream, init.put())) ||
-            FAILED(init->Initialize(&stream, STGM_READ)) ||
-            FAILED(init->QueryInterface(IID_PPV_ARGS(provider.put())))) {
-            return Shown::Other;
-        }
+        const ComPtr<IThumbnailProvider> provider = InitializedThumbnailProvider(&stream);
+        if (!provider) return Shown::Other;
         thumbnail = thumbnail_test::Thumbnail::Get(provider.get(), 64);
     }
     if (thumbnail.result != S_OK) return Shown::Nothing;
     if (thumbnail.pixels.empty()) return Shown::Other;
     const Rgb seen = thumbnail.At(thumbnail.width / 2, thumbnail.height / 2);
-    const auto close_to = [&seen](Rgb expected) {
-        return std::abs(seen.red - expected.red) <= 3 && std::abs(seen.green - expected.green) <= 3 &&
-               std::abs(seen.blue - expected.blue) <= 3;
-    };
-    return close_to(kLocalColour) ? Shown::Local : close_to(kTeamColour) ? Shown::Team : Shown::Other;
+    using thumbnail_test::Near;
+    return Near(seen, kLocalColour) ? Shown::Local : Near(seen, kTeamColour) ? Shown::Team : Shown::Other;
 }
 
 std::wstring CurrentFolder() {
@@ -84,30 +76,29 @@ TEST(TeamStore, PaneAndThumbnailTakeTheLocalPictureFirstThenTheTeamOne) {
         const char* name;
         Policy policy;
         Local local;
+        bool team_picture;  // planted where the policy leads, were it followed
         Outcome pane;
         Shown thumbnail;
     } cases[] = {
-        {"team only", Policy::Share, Local::None, Outcome::Picture, Shown::Team},
-        {"local only", Policy::Share, Local::Good, Outcome::Picture, Shown::Local},
-        {"both: the local one wins", Policy::Share, Local::Good, Outcome::Picture, Shown::Local},
-        {"hostile local, good team", Policy::Share, Local::Hostile, Outcome::Picture, Shown::Team},
-        {"no final backslash", Policy::ShareWithoutBackslash, Local::None, Outcome::Picture, Shown::Team},
-        {"REG_EXPAND_SZ", Policy::Expandable, Local::None, Outcome::Picture, Shown::Team},
-        {"policy absent", Policy::Absent, Local::None, Outcome::Hint, Shown::Nothing},
-        {"policy empty", Policy::Empty, Local::None, Outcome::Hint, Shown::Nothing},
-        {"policy relative", Policy::Relative, Local::None, Outcome::Hint, Shown::Nothing},
-        {"policy names a missing folder", Policy::MissingFolder, Local::None, Outcome::Hint, Shown::Nothing},
-        {"policy not a string", Policy::NotAString, Local::None, Outcome::Hint, Shown::Nothing},
-        {"policy absent, local picture", Policy::Absent, Local::Good, Outcome::Picture, Shown::Local},
+        {"team only", Policy::Share, Local::None, true, Outcome::Picture, Shown::Team},
+        {"local only", Policy::Share, Local::Good, false, Outcome::Picture, Shown::Local},
+        {"both: the local one wins", Policy::Share, Local::Good, true, Outcome::Picture, Shown::Local},
+        {"hostile local, good team", Policy::Share, Local::Hostile, true, Outcome::Picture, Shown::Team},
+        {"no final backslash", Policy::ShareWithoutBackslash, Local::None, true, Outcome::Picture, Shown::Team},
+        {"REG_EXPAND_SZ", Policy::Expandable, Local::None, true, Outcome::Picture, Shown::Team},
+        {"policy absent", Policy::Absent, Local::None, true, Outcome::Hint, Shown::Nothing},
+        {"policy empty", Policy::Empty, Local::None, true, Outcome::Hint, Shown::Nothing},
+        {"policy relative", Policy::Relative, Local::None, true, Outcome::Hint, Shown::Nothing},
+        {"policy names a missing folder", Policy::MissingFolder, Local::None, true, Outcome::Hint, Shown::Nothing},
+        {"policy not a string", Policy::NotAString, Local::None, true, Outcome::Hint, Shown::Nothing},
+        {"policy absent, local picture", Policy::Absent, Local::Good, true, Outcome::Picture, Shown::Local},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const std::vector<std::uint8_t> content = UniqueContent(c.name);
         const std::wstring key = KeyOf(content);
-        const bool team_only = std::string(c.name) != "local only";
-        // The team picture lies where the policy would lead, were it followed.
         std::optional<PlantedFile> team;
-        if (team_only) {
+        if (c.team_picture) {
             const std::wstring folder = c.policy == Policy::Relative ? CurrentFolder() + relative_folder + L"\\"
                                                                      : share.unc();
             team.emplace(folder + key, SolidPng(kTeamColour));
@@ -211,6 +202,22 @@ TEST_F(StalledShare, PaneComesUpWithinTheBoundAndTheServerStaysLoadedUntilTheLat
     report.FailOnProblems();
 }
 
+// Runs `cycles(2)` first, to start what stays for the process (what the first
+// late lookup starts stays for the others), then `cycles(100)` between two
+// resource counts: none of them went wrong and nothing grew.
+template <typename Cycles>
+void ExpectHundredCyclesLeaveNothing(CaseReport& report, const std::string& input, const std::string& problem,
+                                     Cycles cycles) {
+    cycles(2);
+    const resource_counts::ResourceCounts before = resource_counts::TakeResourceCounts();
+    report.Input(input);
+    const int wrong = cycles(100);
+    const resource_counts::ResourceCounts after = resource_counts::TakeResourceCounts();
+    report.Check(wrong == 0, std::to_string(wrong) + " " + problem);
+    CheckNoGrowth(report, before, after, LeakBounds{});
+    report.FailOnProblems();
+}
+
 TEST_F(StalledShare, HundredStalledPreviewsLeaveNothingBehind) {
     CaseReport report("team-store-stalled-leaks");
     const std::vector<std::uint8_t> content = UniqueContent("stalled share, leaks");
@@ -230,15 +237,7 @@ TEST_F(StalledShare, HundredStalledPreviewsLeaveNothingBehind) {
         PumpMessages();
         return unsound;
     };
-    stalled_previews(2);  // what the first late lookup starts stays for the others
-
-    const resource_counts::ResourceCounts before = resource_counts::TakeResourceCounts();
-    report.Input("100 stalled previews");
-    const int unsound = stalled_previews(100);
-    const resource_counts::ResourceCounts after = resource_counts::TakeResourceCounts();
-    report.Check(unsound == 0, std::to_string(unsound) + " previews went wrong");
-    CheckNoGrowth(report, before, after, LeakBounds{});
-    report.FailOnProblems();
+    ExpectHundredCyclesLeaveNothing(report, "100 stalled previews", "previews went wrong", stalled_previews);
 }
 
 // A lookup of the store code in this process, left to finish late.
@@ -265,14 +264,8 @@ TEST_F(StalledShare, EachWorkerLeftBehindFreesItsTaskItsThreadAndItsHandles) {
         }
         return kept;
     };
-    late_lookups(2);
-    const resource_counts::ResourceCounts before = resource_counts::TakeResourceCounts();
-    report.Input("100 late workers");
-    const int wrong = late_lookups(100);
-    const resource_counts::ResourceCounts after = resource_counts::TakeResourceCounts();
-    report.Check(wrong == 0, std::to_string(wrong) + " workers finished in time or kept their task");
-    CheckNoGrowth(report, before, after, LeakBounds{});
-    report.FailOnProblems();
+    ExpectHundredCyclesLeaveNothing(report, "100 late workers", "workers finished in time or kept their task",
+                                    late_lookups);
 }
 
 }  // namespace

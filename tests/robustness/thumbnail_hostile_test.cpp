@@ -47,14 +47,8 @@ protected:
         if (!warming_up_) report_.Input(label);
         const std::size_t working_set = resource_counts::WorkingSetBytes();
         {
-            ComPtr<IInitializeWithStream> init;
-            report_.Check(CreateObjectOf(kThumbnailClassId, IID_IInitializeWithStream, init.put()) == S_OK,
-                          label + ": no provider");
-            ComPtr<IThumbnailProvider> provider;
-            if (init && init->Initialize(&stream, STGM_READ) == S_OK) {
-                init->QueryInterface(IID_PPV_ARGS(provider.put()));
-            }
-            report_.Check(static_cast<bool>(provider), label + ": not initialised");
+            const ComPtr<IThumbnailProvider> provider = InitializedThumbnailProvider(&stream);
+            report_.Check(static_cast<bool>(provider), label + ": no initialised provider");
             if (provider) {
                 const Thumbnail thumbnail = Thumbnail::Get(provider.get(), 256);
                 report_.Check(SUCCEEDED(thumbnail.result) == (thumbnail.bitmap != nullptr),

@@ -2,6 +2,8 @@
 // back from its bits.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <windows.h>
 #include <thumbcache.h>
 
@@ -16,7 +18,6 @@
 
 namespace thumbnail_test {
 
-using store_fixtures::KeyOf;
 using store_fixtures::StoredFile;
 using store_fixtures::UniqueContent;
 
@@ -92,15 +93,32 @@ struct Thumbnail {
 
     // The bits as a PNG, rows in the order they are stored, to be looked at.
     void SaveAsPng(const std::wstring& path) const {
-        const std::vector<std::uint8_t> png =
-            png_bytes::RgbPng(width, height, [this](int x, int y) { return At(x, y); });
-        const HANDLE file =
-            CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (file == INVALID_HANDLE_VALUE) return;
-        DWORD written = 0;
-        WriteFile(file, png.data(), static_cast<DWORD>(png.size()), &written, nullptr);
-        CloseHandle(file);
+        store_fixtures::WriteWholeFile(path, png_bytes::RgbPng(width, height, [this](int x, int y) { return At(x, y); }));
     }
 };
+
+// Whether two colours differ by at most `tolerance` in every channel: the
+// thumbnail is scaled, and Wine's GDI+ scales without high-quality bicubic.
+inline bool Near(png_bytes::Rgb seen, png_bytes::Rgb expected, int tolerance = 3) {
+    return std::abs(seen.red - expected.red) <= tolerance && std::abs(seen.green - expected.green) <= tolerance &&
+           std::abs(seen.blue - expected.blue) <= tolerance;
+}
+
+// The pattern's blocks, sampled at their centres, must come through in place:
+// row 0 of the bits is the picture's top row. Only the inside of the blocks is
+// compared, where scaling leaves the colours alone.
+inline void ExpectPattern(const Thumbnail& thumbnail, const std::string& label) {
+    for (int row = 0; row < kPatternRows; ++row) {
+        for (int column = 0; column < kPatternColumns; ++column) {
+            const int x = (2 * column + 1) * thumbnail.width / (2 * kPatternColumns);
+            const int y = (2 * row + 1) * thumbnail.height / (2 * kPatternRows);
+            const png_bytes::Rgb expected = BlockColour(column, row);
+            const png_bytes::Rgb seen = thumbnail.At(x, y);
+            EXPECT_NEAR(seen.red, expected.red, 3) << label << " block " << column << "," << row;
+            EXPECT_NEAR(seen.green, expected.green, 3) << label << " block " << column << "," << row;
+            EXPECT_NEAR(seen.blue, expected.blue, 3) << label << " block " << column << "," << row;
+        }
+    }
+}
 
 }  // namespace thumbnail_test
