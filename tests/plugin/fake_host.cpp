@@ -36,20 +36,19 @@ std::string Narrow(const wchar_t* text) {
 
 namespace {
 
-void Append(std::ostringstream&) {}
-
-template <typename First, typename... Rest>
-void Append(std::ostringstream& out, const First& first, const Rest&... rest) {
-    out << ' ' << first;
-    Append(out, rest...);
-}
-
+// "name(arg,arg)", or "name" without arguments; the plugin id shows only
+// when it is not the viewer's, as "id=<n>" before the arguments.
 template <typename... Args>
 void Record(std::uint32_t id, const char* name, const Args&... args) {
     std::ostringstream out;
     out << name;
-    if (id != kPluginId) out << " id=" << id;
-    Append(out, args...);
+    const char* separator = "(";
+    if (id != kPluginId) {
+        out << separator << "id=" << id;
+        separator = ",";
+    }
+    ((out << separator << args, separator = ","), ...);
+    if (*separator == ',') out << ')';
     Host().calls.push_back(out.str());
 }
 

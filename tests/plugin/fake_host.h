@@ -17,7 +17,7 @@ using HostCallback = void(WINAPI*)();
 inline constexpr std::uint32_t kPluginId = 42;
 
 struct HostState {
-    // "name arg arg ..." per call; a wrong plugin id shows as "name id=<n> ...".
+    // "name(arg,arg)" per call, "name" without arguments; a wrong plugin id shows as "name(id=<n>,...)".
     std::vector<std::string> calls;
 
     std::wstring language = L"en";

@@ -69,6 +69,9 @@ Pixels CaptureClient(HWND window);
 Pixels CaptureWindow(HWND window);
 void SavePixelsAsPng(const Pixels& pixels, const std::wstring& path);
 
+// The dialog's controls besides Yes and No.
+inline constexpr int kImageId = 100, kQuestionId = 101, kHeadingId = 102;
+
 // The visible replace-preview dialog of this process, or null.
 HWND FindVisibleDialog();
 

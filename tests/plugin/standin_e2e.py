@@ -1,16 +1,19 @@
 #!/usr/bin/python3
 """tamsel.dll in the stand-in viewer, end to end: the viewer's log, the files in
 the Preview store (read back with Pillow and pngcheck) and the dialog as the
-viewer answers and saves it.
+viewer answers and saves it. The cases of viewer_cases.txt, which the fake
+viewer of plugin_host_tests plays too, are the tests test_case_<case>.
 
 standin_e2e.py <wine-run.sh> <standin_viewer.exe> <standin_viewer_partial.exe>
                <tamsel.dll> <wine prefix> <work dir> [unittest arguments]"""
+import re
 import shutil
 import subprocess
 import sys
 import tempfile
 import unittest
 import uuid
+from collections import namedtuple
 from pathlib import Path
 
 from PIL import Image
@@ -20,6 +23,7 @@ from wine_e2e import preview_key, windows_path  # noqa: E402
 
 WINE_RUN = VIEWER = PARTIAL_VIEWER = PLUGIN = PREFIX = STORE = WORK = None
 POLICY_KEY = r"HKLM\Software\Policies\Tamsel"
+PLUGIN_ID = "7"  # the stand-in viewer's default
 
 SKY, GROUND, INK = (135, 206, 235), (96, 128, 56), (0, 0, 64)
 RED, GREEN, BLUE, YELLOW = (255, 0, 0), (0, 255, 0), (0, 0, 255), (255, 255, 0)
@@ -49,6 +53,56 @@ class Model:
 def solid_png(path, size, colour):
     STORE.mkdir(parents=True, exist_ok=True)
     Image.new("RGB", size, colour).save(path, "PNG")
+
+
+Case = namedtuple("Case", "name viewer stored steps calls store")
+
+
+def read_cases(path):
+    """The calls left unlisted and the cases of the table that the fake viewer
+    of plugin_host_tests plays too."""
+    unused, cases = [], []
+    words = lambda column: [] if column == "-" else column.split()
+    for line in path.read_text(encoding="utf-8").splitlines():
+        line = line.strip()
+        if not line or line.startswith("#"):
+            continue
+        if line.startswith("unused:"):
+            unused = line.removeprefix("unused:").split()
+            continue
+        name, viewer, stored, steps, calls, store = (column.strip() for column in line.split("|"))
+        cases.append(Case(name, words(viewer), stored, words(steps), words(calls), store))
+    return unused, cases
+
+
+UNUSED, CASES = read_cases(Path(__file__).resolve().parent / "viewer_cases.txt")
+
+
+def call_token(line):
+    """A log line as the table writes a call: name(argument,...) without the
+    plugin id, the pointers of callbacks and buffers and the result."""
+    name, _, rest = line.partition("(")
+    arguments, current, quoted, was_quoted = [], "", False, False
+    for char in rest:
+        if char == '"':
+            quoted, was_quoted = not quoted, True
+        elif quoted or char not in ",)":
+            if quoted or char != " " or current:
+                current += char
+        else:
+            arguments.append(current if was_quoted or current != "null" else "(null)")
+            current, was_quoted = "", False
+            if char == ")":
+                break
+    plugin_id, *arguments = arguments
+    arguments = [a for a in arguments if a not in ("callback", "buffer", "rect")]
+    if plugin_id != PLUGIN_ID:
+        arguments.insert(0, f"id={plugin_id}")
+    return f"{name}({','.join(arguments)})" if arguments else name
+
+
+def substitute(call, values):
+    return re.sub(r"\{([^}]*)\}", lambda found: values.get(found.group(1), found.group(0)), call)
 
 
 class StandinTest(unittest.TestCase):
@@ -97,91 +151,78 @@ class StandinTest(unittest.TestCase):
         checked = subprocess.run(["pngcheck", "-q", str(path)], capture_output=True, text=True)
         self.assertEqual(checked.returncode, 0, checked.stdout)
 
-    def test_load_sequence(self):
-        lines = self.run_viewer()
-        start = lines.index("[viewer] on_plugin_load 7")
-        end = lines.index("[viewer] on_plugin_load returned")
-        data = windows_path(PLUGIN.parent / "tamsel_data") + "\\"
-        lang_en = (PLUGIN.parent / "tamsel_data" / "lang.en").read_text(encoding="utf-8-sig")
-        texts = {key.strip(): value.strip() for key, _, value in
-                 (line.partition("=") for line in lang_en.splitlines() if not line.lstrip().startswith("#"))}
-        caption, hint = texts["btn_update_preview"], texts["btn_update_preview.hint"]
-        self.assertEqual(lines[start + 1:end], [
-            "on_measure_change(7, callback)",
-            "on_model_load(7, callback)",
-            "on_selection_change(7, callback)",
-            "on_draw(7, callback)",
-            "on_context_menu(7, callback)",
-            "on_tab_change(7, callback)",
-            "is_touch_mode(7) -> 0",
-            "get_language(7) -> \"en\"",
-            f"load_texts(7, \"{data}lang.en\") -> 1",
-            "create_button(7, 0, callback) -> 101",
-            f"get_text(7, \"btn_update_preview\") -> \"{caption}\"",
-            f"get_text(7, \"btn_update_preview.hint\") -> \"{hint}\"",
-            f"set_button_text(7, 101, \"{caption}\", \"{hint}\")",
-            f"set_button_image(7, 101, \"{data}icon.png\")",
-            f"set_button_small_image(7, 101, \"{data}icon_small.png\")",
-            "enable_button(7, 101, 0)",
-            "set_screenshot_style(7, 1)",
-        ])
+    def texts(self, language):
+        """What the viewer answers to get_text: the plugin's texts file of the language."""
+        lang_file = (PLUGIN.parent / "tamsel_data" / f"lang.{language}").read_text(encoding="utf-8-sig")
+        return {key.strip(): value.strip() for key, _, value in
+                (line.partition("=") for line in lang_file.splitlines() if not line.lstrip().startswith("#"))}
 
-    def test_model_without_preview_is_captured_at_its_key(self):
-        for view, (width, height) in {"1000x600": (512, 384), "400x200": (400, 200),
-                                      "300x500": (300, 225)}.items():
-            with self.subTest(view=view):
-                model = self.model(f"model_{view}.ifc")
-                lines = self.run_viewer("--load", windows_path(model.path), view=view)
-                self.assertEqual(self.calls(lines, "render_screenshot"),
-                                 [f"render_screenshot(7, {width}, {height}, buffer) -> 1"])
-                self.assertIn("enable_button(7, 101, 1)", lines)
-                self.assertEqual(model.store_files(), [model.key])
-                self.assert_scene_png(model.preview, width, height)
-
-    def test_stored_preview_is_kept(self):
+    def play(self, case):
+        """Plays a case of viewer_cases.txt and checks what it names, and what
+        this viewer adds: the picture against its scene, and the dialog's place."""
+        language = "en"
+        settings = []
+        for setting in case.viewer:
+            key, _, language = setting.partition("=")
+            self.assertEqual(key, "lang", setting)
+            settings += ["--lang", language]
         model = self.model()
-        solid_png(model.preview, (400, 200), (255, 0, 255))
-        stored = model.preview.read_bytes()
         copy = self.folder / "copy of house.ifc"
         copy.write_bytes(model.content)
-        lines = self.run_viewer("--load", windows_path(model.path), "--load", windows_path(copy))
-        self.assertEqual(self.calls(lines, "render_screenshot"), [])
-        self.assertEqual(self.calls(lines, "enable_button(7, 101, 1)"), ["enable_button(7, 101, 1)"] * 2)
-        self.assertEqual(model.preview.read_bytes(), stored)
+        if case.stored == "png":
+            solid_png(model.preview, (400, 200), (255, 0, 255))
+        elif case.stored == "bytes":
+            STORE.mkdir(parents=True, exist_ok=True)
+            model.preview.write_bytes(b"keep")
+        planted = model.preview.read_bytes() if case.stored != "-" else None
 
-    def test_no_model_disables_the_button(self):
-        model = self.model()
-        lines = self.run_viewer("--load", windows_path(model.path), "--load-none")
-        self.assertEqual(self.calls(lines, "enable_button")[-1], "enable_button(7, 101, 0)")
+        actions = []
+        for step in case.steps:
+            if step == "view=unfilled":
+                actions.append("--view-unfilled")
+            elif step.startswith("view="):
+                actions += ["--view-rect", step[5:]]
+            elif step.startswith("render="):
+                actions.append("--render-" + step[7:])
+            elif step in ("load", "copy", "none", "empty"):
+                actions += {"load": ["--load", windows_path(model.path)], "copy": ["--load", windows_path(copy)],
+                            "none": ["--load-none"], "empty": ["--load", ""]}[step]
+            elif step in ("yes", "enter", "no", "close", "escape"):
+                actions += ["--answer", step, "--click"]
+            else:
+                self.fail(f"unknown step {step}")
+        lines = self.run_viewer(*settings, *actions)
 
-    def test_empty_inverted_view_or_failed_render_writes_nothing(self):
-        for case in (["--view-rect", "100,100,100,400"], ["--view-rect", "600,0,100,400"],
-                     ["--view-rect", "0,400,600,100"], ["--render-fails"]):
-            with self.subTest(case=case):
-                model = self.model(f"model_{len(self.models)}.ifc")
-                lines = self.run_viewer(*case, "--load", windows_path(model.path))
-                rendered = self.calls(lines, "render_screenshot")
-                self.assertEqual(rendered, ["render_screenshot(7, 512, 384, buffer) -> 0"]
-                                 if case[0] == "--render-fails" else [])
-                self.assertEqual(model.store_files(), [])
+        if case.steps:
+            start = lines.index("[viewer] on_plugin_load returned")
+            end = next((i for i, line in enumerate(lines) if line == "[viewer] on_plugin_unload"), len(lines))
+        else:
+            start = lines.index(f"[viewer] on_plugin_load {PLUGIN_ID}")
+            end = lines.index("[viewer] on_plugin_load returned")
+        button = next(line for line in lines if line.startswith("create_button(")).rpartition("-> ")[2]
+        values = {"button": button, "data": windows_path(PLUGIN.parent / "tamsel_data") + "\\"}
+        values.update({f"text:{key}": text for key, text in self.texts(language).items()})
+        calls = [call_token(line) for line in self.calls(lines[start + 1:end])]
+        self.assertEqual([call for call in calls if call.partition("(")[0] not in UNUSED],
+                         [substitute(call, values) for call in case.calls])
 
-    def test_dialog_answers(self):
-        for answer, replaces in (("yes", True), ("enter", True), ("no", False), ("close", False),
-                                 ("escape", False)):
-            with self.subTest(answer=answer):
-                model = self.model(f"model_{answer}.ifc")
-                solid_png(model.preview, (400, 200), (255, 0, 255))
-                stored = model.preview.read_bytes()
-                lines = self.run_viewer("--load", windows_path(model.path), "--answer", answer, "--click")
-                rect = next(line for line in lines if line.startswith("get_view_rect")).split("-> ")[1]
+        # Each dialog shows at the view's top left, moved in by 50.
+        for at, line in enumerate(lines):
+            if line.startswith("[viewer] dialog shown at "):
+                rect = next(l for l in reversed(lines[:at]) if l.startswith("get_view_rect")).split("-> ")[1]
                 left, top = (int(v) for v in rect.split(",")[:2])
-                shown = next(line for line in lines if line.startswith("[viewer] dialog shown at "))
-                self.assertTrue(shown.startswith(f"[viewer] dialog shown at {left + 50},{top + 50},"), shown)
-                if replaces:
-                    self.assert_scene_png(model.preview, 512, 384)
-                else:
-                    self.assertEqual(model.preview.read_bytes(), stored)
-                self.assertEqual(model.store_files(), [model.key])
+                self.assertTrue(line.startswith(f"[viewer] dialog shown at {left + 50},{top + 50},"), line)
+        self.assertEqual("[viewer] dialog stays open after escape" in lines, "escape" in case.steps)
+
+        if case.store == "none":
+            self.assertEqual(model.store_files(), [])
+        elif case.store == "stored":
+            self.assertEqual(model.store_files(), [model.key])
+            self.assertEqual(model.preview.read_bytes(), planted)
+        else:
+            width, height = (int(v) for v in case.store.removeprefix("view=").split("x"))
+            self.assertEqual(model.store_files(), [model.key])
+            self.assert_scene_png(model.preview, width, height)
 
     def test_dialog_texts_once_colour_and_picture_every_showing(self):
         model = self.model()
@@ -293,6 +334,10 @@ class StandinTest(unittest.TestCase):
         self.assertEqual(model.store_files(), [])
         # Without clicked_button the click names no button: no dialog (none was planned).
         self.assertFalse([line for line in lines if "dialog shown" in line])
+
+
+for _case in CASES:
+    setattr(StandinTest, f"test_case_{_case.name}", lambda self, case=_case: self.play(case))
 
 
 def main():

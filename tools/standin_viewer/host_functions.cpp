@@ -169,6 +169,10 @@ void WINAPI get_view_rect(PluginId id, std::int32_t* left_top_right_bottom) {
         rect = *Host().reported_view_rect;
     else if (Host().window)
         GetWindowRect(Host().window->view(), &rect);
+    if (!Host().fills_view_rect) {
+        LogCall("get_view_rect", {Number(id), left_top_right_bottom ? "rect" : "null"}, "unfilled");
+        return;
+    }
     if (left_top_right_bottom) {
         left_top_right_bottom[0] = rect.left;
         left_top_right_bottom[1] = rect.top;

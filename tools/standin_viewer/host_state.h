@@ -43,6 +43,7 @@ struct HostState {
     Texts texts;
     std::optional<std::wstring> model_path;  // nothing: no model loaded
     std::optional<RECT> reported_view_rect;  // overrides the view's real rectangle
+    bool fills_view_rect = true;             // false: get_view_rect writes nothing
     bool render_fails = false;
     std::int32_t screenshot_style = 0;
     COLORREF panel_color = kDefaultPanelColor;

@@ -15,7 +15,8 @@ const wchar_t kUsage[] =
     L"  --save-dialog <png>                   save that dialog before answering it\n"
     L"  --save-window <png>                   save the main window\n"
     L"  --view-rect <l>,<t>,<r>,<b>           what get_view_rect reports from now on\n"
-    L"  --render-fails                        render_screenshot fails from now on\n"
+    L"  --view-unfilled                       get_view_rect leaves the plugin's rectangle alone from now on\n"
+    L"  --render-fails | --render-works       render_screenshot fails, or works again, from now on\n"
     L"  --event measure_change|selection_change|draw|context_menu|tab_change|model_load\n"
     L"  --gui-color <r>,<g>,<b>               change colour 1 and tell the plugin\n"
     L"  --lang <code>                         (after an action) switch the language\n"
@@ -87,8 +88,16 @@ std::optional<Script> ParseScript(const std::vector<std::wstring>& arguments, st
             push(Action::Kind::click);
             continue;
         }
+        if (option == L"--view-unfilled") {
+            push(Action::Kind::view_unfilled);
+            continue;
+        }
         if (option == L"--render-fails") {
             push(Action::Kind::render_fails);
+            continue;
+        }
+        if (option == L"--render-works") {
+            push(Action::Kind::render_works);
             continue;
         }
         if (option == L"--unload") {

@@ -31,7 +31,9 @@ struct Action {
         save_window,   // text: PNG path
         save_dialog,   // text: PNG path
         view_rect,     // rect
+        view_unfilled,
         render_fails,
+        render_works,
         event,         // event
         gui_color,     // color
         language,      // text: language code

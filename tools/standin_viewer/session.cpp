@@ -183,12 +183,18 @@ private:
             return SaveWindow(action.text);
         case Action::Kind::view_rect:
             Host().reported_view_rect = action.rect;
+            Host().fills_view_rect = true;
             LogViewer("view rect reported as " +
                       RectText(action.rect.left, action.rect.top, action.rect.right, action.rect.bottom));
             return true;
+        case Action::Kind::view_unfilled:
+            Host().fills_view_rect = false;
+            LogViewer("view rect left unfilled from now on");
+            return true;
         case Action::Kind::render_fails:
-            Host().render_fails = true;
-            LogViewer("rendering fails from now on");
+        case Action::Kind::render_works:
+            Host().render_fails = action.kind == Action::Kind::render_fails;
+            LogViewer(Host().render_fails ? "rendering fails from now on" : "rendering works from now on");
             return true;
         case Action::Kind::event:
             if (plugin_.loaded()) Host().Fire(action.event);
