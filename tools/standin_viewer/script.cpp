@@ -1,6 +1,8 @@
 #include "script.h"
 
+#include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <cwchar>
 
 namespace standin {
@@ -57,6 +59,18 @@ std::optional<HostEvent> ParseEvent(const std::wstring& text) {
     return std::nullopt;
 }
 
+// The actions that take no value.
+struct FlagAction {
+    const wchar_t* option;
+    Action::Kind kind;
+};
+constexpr FlagAction kFlagActions[] = {
+    {L"--load-none", Action::Kind::load_none},       {L"--click", Action::Kind::click},
+    {L"--view-unfilled", Action::Kind::view_unfilled}, {L"--render-fails", Action::Kind::render_fails},
+    {L"--render-works", Action::Kind::render_works}, {L"--unload", Action::Kind::unload},
+    {L"--leak", Action::Kind::leak},
+};
+
 }  // namespace
 
 std::optional<Script> ParseScript(const std::vector<std::wstring>& arguments, std::wstring* error) {
@@ -80,32 +94,10 @@ std::optional<Script> ParseScript(const std::vector<std::wstring>& arguments, st
             script.settings.timing = true;
             continue;
         }
-        if (option == L"--load-none") {
-            push(Action::Kind::load_none);
-            continue;
-        }
-        if (option == L"--click") {
-            push(Action::Kind::click);
-            continue;
-        }
-        if (option == L"--view-unfilled") {
-            push(Action::Kind::view_unfilled);
-            continue;
-        }
-        if (option == L"--render-fails") {
-            push(Action::Kind::render_fails);
-            continue;
-        }
-        if (option == L"--render-works") {
-            push(Action::Kind::render_works);
-            continue;
-        }
-        if (option == L"--unload") {
-            push(Action::Kind::unload);
-            continue;
-        }
-        if (option == L"--leak") {
-            push(Action::Kind::leak);
+        const auto flag = std::find_if(std::begin(kFlagActions), std::end(kFlagActions),
+                                       [&](const FlagAction& f) { return option == f.option; });
+        if (flag != std::end(kFlagActions)) {
+            push(flag->kind);
             continue;
         }
         if (option == L"--end-repeat") {
