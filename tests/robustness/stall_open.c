@@ -1,20 +1,24 @@
 /* A file server that does not answer, for tests under Wine: preloaded into
  * wine64, this makes every path lookup below the share \\tamsel-stalled\...
- * wait while the file team-stall.hold beside this library exists. Wine resolves a path in the thread that
- * opens it, so only the threads that touch such a path wait, as they would on
- * a stalled share. The wineserver is left alone. */
+ * wait while the file STALL_HOLD_FILE (its path given by the build) exists.
+ * Wine resolves a path in the thread that opens it, so only the threads that
+ * touch such a path wait, as they would on a stalled share. The wineserver is
+ * left alone. */
 #define _GNU_SOURCE
 #include <dirent.h>
 #include <dlfcn.h>
 #include <errno.h>
 #include <fcntl.h>
 #include <stdarg.h>
-#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 #include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
+
+#ifndef STALL_HOLD_FILE
+#error "STALL_HOLD_FILE: the path of the hold file"
+#endif
 
 #define NEXT(name) static __typeof__(name) *next; if (!next) next = (__typeof__(name) *)dlsym(RTLD_NEXT, #name)
 
@@ -22,21 +26,13 @@ static const char kMarker[] = "/dosdevices/unc/tamsel-stalled/";
 
 static void wait_while_held(const char *path) {
     static __typeof__(stat) *real_stat;
-    static char hold[4096];
     if (!path || !strstr(path, kMarker)) return;
     if (strcmp(program_invocation_short_name, "wineserver") == 0) return;
-    if (!real_stat) {
-        Dl_info self;
-        if (!dladdr((void *)wait_while_held, &self) || !self.dli_fname) return;
-        const char *slash = strrchr(self.dli_fname, '/');
-        const int folder = slash ? (int)(slash - self.dli_fname) : 1;
-        snprintf(hold, sizeof hold, "%.*s/team-stall.hold", folder, slash ? self.dli_fname : ".");
-        real_stat = (__typeof__(stat) *)dlsym(RTLD_NEXT, "stat");
-    }
+    if (!real_stat) real_stat = (__typeof__(stat) *)dlsym(RTLD_NEXT, "stat");
     const struct timespec tick = {0, 10 * 1000 * 1000};
     struct stat st;
     const int saved = errno;
-    while (real_stat(hold, &st) == 0) nanosleep(&tick, NULL);
+    while (real_stat(STALL_HOLD_FILE, &st) == 0) nanosleep(&tick, NULL);
     errno = saved;
 }
 

@@ -51,7 +51,7 @@ protected:
             report_.Check(static_cast<bool>(provider), label + ": no initialised provider");
             if (provider) {
                 const Thumbnail thumbnail = Thumbnail::Get(provider.get(), 256);
-                report_.Check(SUCCEEDED(thumbnail.result) == (thumbnail.bitmap != nullptr),
+                report_.Check(SUCCEEDED(thumbnail.result) == static_cast<bool>(thumbnail.bitmap),
                               label + ": the result and the bitmap disagree");
                 if (expect == Expect::NoThumbnail) {
                     report_.Check(FAILED(thumbnail.result), label + ": a thumbnail came back");

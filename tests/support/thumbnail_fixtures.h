@@ -10,11 +10,11 @@
 #include <cstdint>
 #include <cstdlib>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "png_bytes.h"
 #include "store_fixtures.h"
+#include "win32_raii.h"
 
 namespace thumbnail_test {
 
@@ -44,37 +44,20 @@ inline std::vector<std::uint8_t> PatternPng(int width, int height) {
 // One GetThumbnail call and the bitmap it gave, deleted with this object.
 struct Thumbnail {
     HRESULT result = E_FAIL;
-    HBITMAP bitmap = nullptr;
+    tamsel::UniqueGdiObject bitmap;
     WTS_ALPHATYPE alpha = WTSAT_UNKNOWN;
     int width = 0;
     int height = 0;
     int bits_per_pixel = 0;
     std::vector<std::uint32_t> pixels;  // the bits as stored, row 0 first
 
-    Thumbnail() = default;
-    Thumbnail(Thumbnail&& other) noexcept { *this = std::move(other); }
-    Thumbnail& operator=(Thumbnail&& other) noexcept {
-        if (this != &other) {
-            if (bitmap) DeleteObject(bitmap);
-            result = other.result;
-            bitmap = std::exchange(other.bitmap, nullptr);
-            alpha = other.alpha;
-            width = other.width;
-            height = other.height;
-            bits_per_pixel = other.bits_per_pixel;
-            pixels = std::move(other.pixels);
-        }
-        return *this;
-    }
-    ~Thumbnail() {
-        if (bitmap) DeleteObject(bitmap);
-    }
-
     static Thumbnail Get(IThumbnailProvider* provider, UINT cx) {
         Thumbnail thumbnail;
-        thumbnail.result = provider->GetThumbnail(cx, &thumbnail.bitmap, &thumbnail.alpha);
+        HBITMAP bitmap = nullptr;
+        thumbnail.result = provider->GetThumbnail(cx, &bitmap, &thumbnail.alpha);
+        thumbnail.bitmap.reset(bitmap);
         DIBSECTION dib = {};
-        if (!thumbnail.bitmap || GetObjectW(thumbnail.bitmap, sizeof dib, &dib) != sizeof dib) return thumbnail;
+        if (!bitmap || GetObjectW(bitmap, sizeof dib, &dib) != sizeof dib) return thumbnail;
         thumbnail.width = dib.dsBm.bmWidth;
         // Wine reports top-down DIB sections with a positive height: the row
         // order shows only in the bits.
