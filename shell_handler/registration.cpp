@@ -2,6 +2,7 @@
 
 #include <shlobj.h>
 
+#include <algorithm>
 #include <cwchar>
 #include <new>
 #include <string>
@@ -218,9 +219,24 @@ HRESULT Register(RegistrationMode mode) {
     return WriteLayout(ChooseRegistryLayout(mode, WindowsBitness(), ModuleBitness(), module_path, FindTypeKey(mode)));
 }
 
+RegistryLayout SlotsOf(RegistryLayout layout) {
+    auto& rows = layout.rows;
+    rows.erase(std::remove_if(rows.begin(), rows.end(),
+                              [](const RegistryRow& row) { return row.removal != Removal::kSlot; }),
+               rows.end());
+    return layout;
+}
+
 // Removal needs no module path: no row is removed by its data's path.
 HRESULT Unregister(RegistrationMode mode) {
-    return RemoveLayout(ChooseRegistryLayout(mode, WindowsBitness(), ModuleBitness(), L"", FindTypeKey(mode)));
+    const std::wstring type_key = FindTypeKey(mode);
+    const RegistryLayout layout = ChooseRegistryLayout(mode, WindowsBitness(), ModuleBitness(), L"", type_key);
+    HRESULT hr = RemoveLayout(layout);
+    if (FAILED(hr) || layout.removal_style != RemovalStyle::kTolerant || type_key == kFileExtension) return hr;
+    // Installed while .ifc was unbound, the slots went below .ifc itself; a
+    // program that bound it since leaves them there, naming a class that is
+    // gone and hiding its own. Only slots that still name ours are removed.
+    return RemoveLayout(SlotsOf(ChooseRegistryLayout(mode, WindowsBitness(), ModuleBitness(), L"", kFileExtension)));
 }
 
 }  // namespace

@@ -28,14 +28,15 @@ std::wstring ReadPolicyValue() {
         (type != REG_SZ && type != REG_EXPAND_SZ) || bytes > kMaxPolicyBytes) {
         return {};
     }
-    // One more character than asked for: the stored string need not end in NUL.
+    // Room for an odd last byte: the stored string need not be whole, nor end in NUL.
     std::vector<wchar_t> text(bytes / sizeof(wchar_t) + 1, L'\0');
     if (RegQueryValueExW(key.get(), kTeamStorePolicyValue, nullptr, &type, reinterpret_cast<BYTE*>(text.data()),
                          &bytes) != ERROR_SUCCESS ||
         (type != REG_SZ && type != REG_EXPAND_SZ)) {
         return {};
     }
-    std::wstring value(text.data());
+    // Only the whole characters read count; a half one is no part of a path.
+    std::wstring value(text.data(), wcsnlen(text.data(), bytes / sizeof(wchar_t)));
     if (type != REG_EXPAND_SZ || value.empty()) return value;
 
     const DWORD needed = ExpandEnvironmentStringsW(value.c_str(), nullptr, 0);

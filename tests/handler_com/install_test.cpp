@@ -214,6 +214,25 @@ TEST_F(Install, UninstallLeavesSlotsThatNameAnotherClass) {
     }
 }
 
+// Installed while .ifc was unbound, then another program bound it to a
+// programmatic identifier of its own: the uninstall still finds the slots.
+TEST_F(Install, UninstallRemovesSlotsWrittenBeforeTheTypeWasBound) {
+    const std::wstring progid = L"Tamsel.LaterIfc";
+    RemoveAfterTest(progid);
+    for (const Mode& mode : kModes) {
+        SCOPED_TRACE(mode.name);
+        Unbind();
+        ASSERT_EQ(dll.DllInstall(TRUE, mode.command_line), S_OK);
+        ASSERT_TRUE(SetDefault(mode.classes_root, BelowClasses(L".ifc"), Text(progid)));
+
+        ASSERT_EQ(dll.DllInstall(FALSE, mode.command_line), S_OK);
+        EXPECT_FALSE(KeyExists(mode.classes_root, BelowClasses(L".ifc\\shellex")));
+        EXPECT_FALSE(KeyExists(mode.classes_root, BelowClasses(L"CLSID\\" + kHandlerId)));
+        EXPECT_FALSE(KeyExists(mode.classes_root, BelowClasses(L"CLSID\\" + kThumbnailId)));
+        EXPECT_EQ(ReadValue(mode.classes_root, BelowClasses(L".ifc"), nullptr), Sz(progid)) << "the binding stays";
+    }
+}
+
 TEST_F(Install, OtherCommandLinesWriteNothing) {
     const Snapshot before = TakeSnapshot();
     for (const wchar_t* command_line : {L"users", L" user", L"user ", L"machine", L"/n"}) {

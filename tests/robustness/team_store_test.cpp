@@ -62,7 +62,9 @@ std::wstring CurrentFolder() {
     return std::wstring(folder) + L"\\";
 }
 
-enum class Policy { Absent, Share, ShareWithoutBackslash, Expandable, Empty, Relative, MissingFolder, NotAString };
+enum class Policy {
+    Absent, Share, ShareWithoutBackslash, Expandable, OddLengthUnterminated, Empty, Relative, MissingFolder, NotAString
+};
 enum class Local { None, Good, Hostile };
 
 TEST(TeamStore, PaneAndThumbnailTakeTheLocalPictureFirstThenTheTeamOne) {
@@ -86,6 +88,7 @@ TEST(TeamStore, PaneAndThumbnailTakeTheLocalPictureFirstThenTheTeamOne) {
         {"hostile local, good team", Policy::Share, Local::Hostile, true, Outcome::Picture, Shown::Team},
         {"no final backslash", Policy::ShareWithoutBackslash, Local::None, true, Outcome::Picture, Shown::Team},
         {"REG_EXPAND_SZ", Policy::Expandable, Local::None, true, Outcome::Picture, Shown::Team},
+        {"odd length, no terminator", Policy::OddLengthUnterminated, Local::None, true, Outcome::Picture, Shown::Team},
         {"policy absent", Policy::Absent, Local::None, true, Outcome::Hint, Shown::Nothing},
         {"policy empty", Policy::Empty, Local::None, true, Outcome::Hint, Shown::Nothing},
         {"policy relative", Policy::Relative, Local::None, true, Outcome::Hint, Shown::Nothing},
@@ -113,6 +116,7 @@ TEST(TeamStore, PaneAndThumbnailTakeTheLocalPictureFirstThenTheTeamOne) {
         case Policy::Share: policy.emplace(share.unc()); break;
         case Policy::ShareWithoutBackslash: policy.emplace(share.unc().substr(0, share.unc().size() - 1)); break;
         case Policy::Expandable: policy.emplace(L"%TAMSEL_TEST_TEAM_SHARE%\\", REG_EXPAND_SZ); break;
+        case Policy::OddLengthUnterminated: policy.emplace(share.unc(), TeamStorePolicy::OddByte{'x'}); break;
         case Policy::Empty: policy.emplace(L""); break;
         case Policy::Relative: policy.emplace(relative_folder); break;
         case Policy::MissingFolder: policy.emplace(share.unc() + L"missing\\"); break;

@@ -67,27 +67,38 @@ private:
 // HKLM's TeamStore policy set to `value` of `type` for the life of the object.
 class TeamStorePolicy {
 public:
-    TeamStorePolicy(const std::wstring& value, DWORD type = REG_SZ) {
-        if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, tamsel::kTeamStorePolicyKey, 0, nullptr, 0,
-                            KEY_SET_VALUE | KEY_WOW64_64KEY, nullptr, key_.put(), nullptr) != ERROR_SUCCESS) {
-            throw std::runtime_error("cannot create the policy key");
-        }
-        const auto* data = reinterpret_cast<const BYTE*>(value.c_str());
-        const DWORD bytes = static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t));
-        if (RegSetValueExW(key_.get(), tamsel::kTeamStorePolicyValue, 0, type, data, bytes) != ERROR_SUCCESS) {
-            throw std::runtime_error("cannot set the policy");
-        }
-    }
+    TeamStorePolicy(const std::wstring& value, DWORD type = REG_SZ)
+        : TeamStorePolicy(type, reinterpret_cast<const BYTE*>(value.c_str()),
+                          static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))) {}
     // A value that is not a string at all.
-    explicit TeamStorePolicy(DWORD number) : TeamStorePolicy(L"") {
-        RegSetValueExW(key_.get(), tamsel::kTeamStorePolicyValue, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number),
-                       sizeof number);
+    explicit TeamStorePolicy(DWORD number)
+        : TeamStorePolicy(REG_DWORD, reinterpret_cast<const BYTE*>(&number), sizeof number) {}
+    // A string of `value` without its terminator, followed by one odd byte.
+    struct OddByte {
+        BYTE value;
+    };
+    TeamStorePolicy(const std::wstring& value, OddByte extra) {
+        std::vector<BYTE> data(reinterpret_cast<const BYTE*>(value.data()),
+                               reinterpret_cast<const BYTE*>(value.data() + value.size()));
+        data.push_back(extra.value);
+        Set(REG_SZ, data.data(), static_cast<DWORD>(data.size()));
     }
     ~TeamStorePolicy() { RegDeleteValueW(key_.get(), tamsel::kTeamStorePolicyValue); }
     TeamStorePolicy(const TeamStorePolicy&) = delete;
     TeamStorePolicy& operator=(const TeamStorePolicy&) = delete;
 
 private:
+    TeamStorePolicy(DWORD type, const BYTE* data, DWORD bytes) { Set(type, data, bytes); }
+    void Set(DWORD type, const BYTE* data, DWORD bytes) {
+        if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, tamsel::kTeamStorePolicyKey, 0, nullptr, 0,
+                            KEY_SET_VALUE | KEY_WOW64_64KEY, nullptr, key_.put(), nullptr) != ERROR_SUCCESS) {
+            throw std::runtime_error("cannot create the policy key");
+        }
+        if (RegSetValueExW(key_.get(), tamsel::kTeamStorePolicyValue, 0, type, data, bytes) != ERROR_SUCCESS) {
+            throw std::runtime_error("cannot set the policy");
+        }
+    }
+
     tamsel::UniqueRegKey key_;
 };
 
