@@ -6,7 +6,7 @@
 // Prints one line per call with its HRESULT; with --report also the type key,
 // class, server path and peak working set as name=value lines.
 // Exit status: 0 all calls succeeded, 1 a call failed, 2 no handler is
-// registered for the file's extension, 64 bad arguments.
+// registered for the file's extension, 64 bad arguments, 70 a crash.
 #include <windows.h>
 #include <objbase.h>
 #include <psapi.h>
@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "crash_exit.h"
 #include "gdiplus_scope.h"
 #include "win32_raii.h"
 #include "command_line.h"
@@ -36,6 +37,7 @@ namespace {
 constexpr int kExitFailed = 1;
 constexpr int kExitNoHandler = 2;
 constexpr int kExitUsage = 64;
+constexpr int kExitCrashed = 70;  // with the exception on stderr
 
 std::wstring SizeText(const PaneSize& size) {
     return std::to_wstring(size.width) + L"x" + std::to_wstring(size.height);
@@ -137,6 +139,7 @@ int Run(const HostOptions& options) {
 }  // namespace tamsel
 
 int wmain(int argc, wchar_t** argv) {
+    tamsel::ExitWithCodeOnCrash(tamsel::kExitCrashed);
     _setmode(_fileno(stdout), _O_BINARY);  // plain LF lines for the scripts that read them
     try {
         tamsel::HostOptions options;

@@ -7,7 +7,7 @@
 // it the file as a stream and asks for a thumbnail that fits size x size.
 // Prints one line per call with its HRESULT, then "thumbnail=WxH alpha=N".
 // Exit status: 0 a thumbnail was saved, 1 a call failed, 2 no provider is
-// registered for the file's extension, 64 bad arguments.
+// registered for the file's extension, 64 bad arguments, 70 a crash.
 #include <windows.h>
 #include <objbase.h>
 #include <shlwapi.h>
@@ -16,6 +16,7 @@
 #include <cwchar>
 #include <string>
 
+#include "crash_exit.h"
 #include "gdiplus_scope.h"
 #include "win32_raii.h"
 #include "handler_lookup.h"
@@ -28,6 +29,7 @@ namespace {
 constexpr int kExitFailed = 1;
 constexpr int kExitNoProvider = 2;
 constexpr int kExitUsage = 64;
+constexpr int kExitCrashed = 70;  // with the exception on stderr
 
 class ComScope {
 public:
@@ -86,6 +88,7 @@ int Run(const std::wstring& file, UINT size, const std::wstring& png) {
 }  // namespace tamsel
 
 int wmain(int argc, wchar_t** argv) {
+    tamsel::ExitWithCodeOnCrash(tamsel::kExitCrashed);
     try {
         wchar_t* end = nullptr;
         const unsigned long size = argc == 4 ? std::wcstoul(argv[2], &end, 10) : 0;

@@ -3,9 +3,11 @@
 #include <string>
 #include <vector>
 
+#include "crash_exit.h"
 #include "session.h"
 
 int wmain(int argc, wchar_t** argv) {
+    tamsel::ExitWithCodeOnCrash(standin::kExitCrashed);
     try {
         return standin::RunViewer(std::vector<std::wstring>(argv + 1, argv + argc));
     } catch (...) {
