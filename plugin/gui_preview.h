@@ -27,6 +27,11 @@ public:
     // Shows the dialog until the user answers, with the viewer's other windows
     // disabled: IDYES, IDNO, or IDCANCEL when the window is closed.
     int ShowModal();
+    // Ends a showing as if the window were closed, once the message being
+    // handled returns to the dialog's loop.
+    void EndModal() {
+        if (showing) modal_result = IDCANCEL;
+    }
 
 private:
     struct Captions {

@@ -4,6 +4,9 @@
 
 #include <memory>
 #include <new>
+#include <optional>
+#include <string>
+#include <utility>
 
 #include "capture_rules.h"
 #include "gui_preview.h"
@@ -12,35 +15,42 @@
 #include "preview_store.h"
 
 namespace tamsel {
+namespace {
+
+// A host text of our own; none where the host has none.
+std::optional<std::wstring> CopiedText(const wchar_t* text) {
+    if (!text) return std::nullopt;
+    return std::wstring(text);
+}
+
+const wchar_t* OrNull(const std::optional<std::wstring>& text) { return text ? text->c_str() : nullptr; }
+
+}  // namespace
+
 Plugin::Plugin(HINSTANCE module_handle) : PluginBase(module_handle) {}
 
+// The module stays loaded from on_plugin_load to on_plugin_unload, so the
+// dialog and GDI+ can outlive the unload only when the process ends, under the
+// loader lock: the process takes them along, and neither may be touched there.
 Plugin::~Plugin() {
-    if (process_ending) {
-        // The viewer never unloaded the plugin; the process takes the dialog's
-        // window and GDI+ along, and neither may be touched under the loader lock.
-        static_cast<void>(frm_preview.release());
-        if (gdiplus) gdiplus->abandon();
-    } else {
-        ReleaseDialogAndGdiplus();
-    }
+    static_cast<void>(frm_preview.release());
+    if (gdiplus) gdiplus->abandon();
 }
 
 void Plugin::get_plugin_info(PluginInfo* info) {
     if (!info) return;
     PluginBase::get_plugin_info(info);
     info->name = L"Tamsel";
-    info->producer = L"Tamsel Software Works";
-    info->web_page = L"https://tamsel.example.org/viewer-plugin";
-    info->email = L"support@tamsel.example.org";
     info->description = L"Generate system preview for IFC files.";
 }
 
 void Plugin::on_plugin_load(PluginId id, std::uint8_t unused, HWND window) {
     PluginBase::on_plugin_load(id, unused, window);
     button_id = host::create_button(plugin_id, 0, button_callback);
-    const wchar_t* caption = get_text("btn_update_preview");
-    const wchar_t* hint = get_text("btn_update_preview.hint");
-    host::set_button_text(plugin_id, button_id, caption, hint);
+    // Each text copied at once: the viewer's buffer may hold its next answer.
+    const std::optional<std::wstring> caption = CopiedText(get_text("btn_update_preview"));
+    const std::optional<std::wstring> hint = CopiedText(get_text("btn_update_preview.hint"));
+    host::set_button_text(plugin_id, button_id, OrNull(caption), OrNull(hint));
     host::set_button_image(plugin_id, button_id, plugin_file_path(L"icon.png").c_str());
     host::set_button_small_image(plugin_id, button_id, plugin_file_path(L"icon_small.png").c_str());
     host::enable_button(plugin_id, button_id, 0);
@@ -49,7 +59,17 @@ void Plugin::on_plugin_load(PluginId id, std::uint8_t unused, HWND window) {
     if (!gdiplus || !gdiplus->ok()) gdiplus.emplace();
 }
 
-void Plugin::on_plugin_unload() { ReleaseDialogAndGdiplus(); }
+void Plugin::on_plugin_unload() {
+    if (modal_loop_running) {
+        // The viewer unloads from a message that the dialog's loop dispatched:
+        // the loop ends as if the dialog were closed, and the dialog and GDI+
+        // go once it has.
+        frm_preview->EndModal();
+        unload_pending = true;
+        return;
+    }
+    ReleaseDialogAndGdiplus();
+}
 
 void Plugin::ReleaseDialogAndGdiplus() {
     frm_preview.reset();  // first: the dialog's picture is a GDI+ object
@@ -86,13 +106,21 @@ void Plugin::on_model_load() {
 }
 
 void Plugin::on_button_click(std::int32_t clicked_id) {
-    if (clicked_id != button_id || !StoreHoldsPicture(current_store_paths())) return;
+    // A click that the dialog's own loop dispatches finds the dialog showing.
+    if (modal_loop_running || clicked_id != button_id || !StoreHoldsPicture(current_store_paths())) return;
     try {
         if (!frm_preview) frm_preview = std::make_unique<Tfrm_preview>(*this);
     } catch (...) {
         return;
     }
-    if (frm_preview->ShowModal() == IDYES) save_view_preview(current_store_paths());
+    modal_loop_running = true;
+    const int answer = frm_preview->ShowModal();
+    modal_loop_running = false;
+    if (std::exchange(unload_pending, false)) {
+        ReleaseDialogAndGdiplus();
+        return;
+    }
+    if (answer == IDYES) save_view_preview(current_store_paths());
 }
 
 void Plugin::save_view_preview(const StorePaths& paths) {

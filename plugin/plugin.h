@@ -39,6 +39,7 @@ private:
     std::int32_t button_id = 0;
     StorePaths store_paths;
     std::optional<GdiplusScope> gdiplus;  // from load to unload
+    bool unload_pending = false;          // asked for while the dialog showed
 };
 
 }  // namespace tamsel

@@ -54,6 +54,9 @@ bool ReplaceFileContent(const std::wstring& path, const std::vector<std::uint8_t
             written != bytes.size()) {
             return false;
         }
+        // On disk before it takes the key's name: a picture lost to a power
+        // failure must not leave an empty file, which would count as stored.
+        if (!FlushFileBuffers(file.get())) return false;
     }
     // Replacing needs delete access to the old file, which a reader's handle
     // (read sharing only) denies: then the new picture is dropped.

@@ -8,6 +8,22 @@ namespace {
 // The single plugin object, from process attach to process detach.
 PluginBase* g_plugin = nullptr;
 
+// A reference to this module from on_plugin_load to on_plugin_unload. A viewer
+// that frees the module without unloading the plugin leaves it loaded, with
+// its callbacks still valid, and process detach then comes only at the end of
+// the process: never with a dialog or GDI+ to release under the loader lock.
+HMODULE g_loaded_pin = nullptr;
+
+void PinModule() noexcept {
+    if (g_loaded_pin) return;
+    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCWSTR>(&g_loaded_pin),
+                       &g_loaded_pin);
+}
+
+void UnpinModule() noexcept {
+    if (const HMODULE pin = std::exchange(g_loaded_pin, nullptr)) FreeLibrary(pin);
+}
+
 // Runs `step` on the plugin object, if there is one; nothing thrown gets out to
 // the viewer.
 template <typename Step>
@@ -49,9 +65,10 @@ constexpr EventRegistration kEventRegistrations[] = {
 
 using namespace tamsel;
 
-// Runs under the loader lock: it binds the viewer's functions and builds the
-// plugin object, and calls nothing of the shell, GDI+ or the window system.
-extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
+// Runs under the loader lock: it binds the viewer's functions and builds or
+// destroys the plugin object, and calls nothing of the shell, GDI+ or the
+// window system.
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
     switch (reason) {
     case DLL_PROCESS_ATTACH:
         BindHostFunctions(GetModuleHandleW(nullptr));
@@ -62,8 +79,6 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved
         }
         break;
     case DLL_PROCESS_DETACH:
-        // A set `reserved` means the process is ending, not a FreeLibrary.
-        if (g_plugin && reserved) g_plugin->mark_process_ending();
         delete std::exchange(g_plugin, nullptr);
         break;
     default:
@@ -83,6 +98,7 @@ void WINAPI get_plugin_info(PluginInfo* info) {
 }
 
 void WINAPI on_plugin_load(PluginId id, std::uint8_t unused, HWND window) {
+    if (g_plugin) PinModule();
     WithPlugin([=](PluginBase& plugin) {
         plugin.set_button_callback(ForwardButtonClick);
         for (const EventRegistration& registration : kEventRegistrations)
@@ -93,6 +109,9 @@ void WINAPI on_plugin_load(PluginId id, std::uint8_t unused, HWND window) {
 
 void on_plugin_unload() {
     WithPlugin([](PluginBase& plugin) { plugin.on_plugin_unload(); });
+    // An unload from inside the plugin's own message loop returns into that
+    // loop, whose code must stay: the module then stays until the process ends.
+    if (!g_plugin || !g_plugin->in_modal_loop()) UnpinModule();
 }
 
 void on_gui_colors_change() {

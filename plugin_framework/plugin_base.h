@@ -64,11 +64,9 @@ public:
     HWND window() const { return parent_window; }
     const std::wstring& folder_of_data() const { return data_folder; }
 
-    // Set by the module's entry point when process detach comes at the end of
-    // the process, before the object is destroyed: the destructor then releases
-    // nothing that needs another module (windows, GDI+), which must not be
-    // called under the loader lock and go with the process anyway.
-    void mark_process_ending() { process_ending = true; }
+    // True while the plugin runs a message loop of its own (a modal dialog);
+    // whatever that loop dispatches runs with the plugin's code below it.
+    bool in_modal_loop() const { return modal_loop_running; }
 
 protected:
     HINSTANCE module_handle;
@@ -82,7 +80,7 @@ protected:
     std::int64_t all_objects_id = 0;
     std::int64_t selected_id = 0;
     std::uint8_t touch_mode = 0;
-    bool process_ending = false;
+    bool modal_loop_running = false;
 
 private:
     const std::wstring& FolderOnFirstUse(std::optional<std::wstring>& folder, int csidl) const;

@@ -3,8 +3,11 @@
 #include "plugin_fixture.h"
 
 #include <algorithm>
+#include <functional>
+#include <utility>
 
 #include "png_bytes.h"
+#include "win32_raii.h"
 #include "resource_counts.h"
 
 namespace plugin_test {
@@ -295,6 +298,76 @@ TEST_F(ReplacePreviewDialog, ReaderHoldingThePreviewMakesTheReplacementFailClean
     // Once the reader is gone the same answer replaces it.
     PressAndAnswer(Answer::Yes);
     EXPECT_EQ(DecodeFile(model.preview_path()).width, 512);
+}
+
+// A window of the viewer's thread that runs `unload` at a posted message, as a
+// viewer may at the end of a session while the dialog's loop runs.
+class UnloadingWindow {
+public:
+    static constexpr UINT kUnload = WM_APP + 1;
+
+    explicit UnloadingWindow(std::function<void()> unload) : unload_(std::move(unload)) {
+        WNDCLASSW window_class = {};
+        window_class.lpfnWndProc = Proc;
+        window_class.hInstance = GetModuleHandleW(nullptr);
+        window_class.lpszClassName = L"UnloadingWindow";
+        RegisterClassW(&window_class);
+        window_.reset(CreateWindowExW(0, L"UnloadingWindow", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                      GetModuleHandleW(nullptr), this));
+    }
+    HWND handle() const { return window_.get(); }
+
+private:
+    static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+        if (message == WM_NCCREATE) {
+            SetWindowLongPtrW(window, GWLP_USERDATA,
+                              reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lparam)->lpCreateParams));
+        } else if (message == kUnload) {
+            reinterpret_cast<UnloadingWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA))->unload_();
+            return 0;
+        }
+        return DefWindowProcW(window, message, wparam, lparam);
+    }
+
+    std::function<void()> unload_;
+    tamsel::UniqueWindow window_;
+};
+
+// The viewer unloads the plugin and frees the module from a message that the
+// dialog's loop dispatches: the showing ends as the close box would end it,
+// the dialog goes once its loop has ended, and the module, whose code runs that
+// loop, stays loaded. A later load starts afresh.
+TEST_F(ReplacePreviewDialog, UnloadWhileTheDialogShowsEndsItAfterItsLoop) {
+    LoadPlugin();
+    UniqueModel model;
+    LoadModelWithPreview(model, 400, 200, kMagenta);
+    const std::vector<std::uint8_t> stored = ReadBytes(model.preview_path());
+    const UnloadingWindow unloader([this] {
+        UnloadPlugin();
+        FreeLibrary(std::exchange(module, nullptr));
+    });
+    ASSERT_NE(unloader.handle(), nullptr);
+
+    HWND shown = nullptr;
+    {
+        DialogDriver driver([&](HWND dialog) {
+            shown = dialog;
+            PostMessageW(unloader.handle(), UnloadingWindow::kUnload, 0, 0);
+        });
+        PressButton();
+        ASSERT_TRUE(driver.saw_dialog());
+    }
+    ASSERT_EQ(module, nullptr) << "the unload never came";
+    EXPECT_NE(GetModuleHandleW(L"tamsel.dll"), nullptr);
+    EXPECT_FALSE(IsWindow(shown)) << "the dialog outlived the unload";
+    EXPECT_EQ(Host().CountCalls("render_screenshot"), 0);
+    EXPECT_EQ(ReadBytes(model.preview_path()), stored);
+
+    // The viewer's own reference again; the fixture unloads and frees it.
+    module = LoadLibraryW(TAMSEL_PLUGIN_DLL);
+    LoadPlugin();
+    LoadModel(model.path());
+    EXPECT_TRUE(PressAndAnswer(Answer::No).focus_on_yes) << "the dialog is made anew";
 }
 
 TEST_F(ReplacePreviewDialog, ButtonWithoutAShowablePreviewDoesNothing) {

@@ -267,18 +267,4 @@ TEST_F(EntryPoints, DetachDestroysThePluginOnce) {
     EXPECT_EQ(Plugins().destroyed, 1);
 }
 
-TEST_F(EntryPoints, TheObjectKnowsWhetherTheProcessIsEndingWhenDestroyed) {
-    int not_null = 0;
-    const struct {
-        LPVOID reserved;
-        bool ending;
-    } cases[] = {{nullptr, false}, {&not_null, true}};  // FreeLibrary; the end of the process
-    for (const auto& c : cases) {
-        Attach();
-        EXPECT_TRUE(DllMain(GetModuleHandleW(nullptr), DLL_PROCESS_DETACH, c.reserved));
-        EXPECT_EQ(Plugins().destroyed, 1);
-        EXPECT_EQ(Plugins().destroyed_at_process_end, c.ending);
-    }
-}
-
 }  // namespace

@@ -4,7 +4,8 @@
 //   exit_probe <tamsel.dll> <log> unload|free|exit
 // "unload" calls on_plugin_unload, then FreeLibrary; "free" only FreeLibrary;
 // "exit" ends the process with the plugin loaded. Each way notes itself in the
-// log before it starts, so the log shows which calls came at which step.
+// log before it starts, so the log shows which calls came at which step, and
+// after a FreeLibrary whether the module is still loaded.
 #include <windows.h>
 #include <objidl.h>  // PROPID, left out by WIN32_LEAN_AND_MEAN
 #include <gdiplus.h>
@@ -47,15 +48,18 @@ int wmain(int argc, wchar_t** argv) {
     if (!g_real_shutdown || !on_plugin_load || !on_plugin_unload) return 5;
 
     on_plugin_load(7, 1, nullptr);  // starts GDI+
+    const auto free_plugin = [&] {
+        Note("free");
+        FreeLibrary(plugin);
+        Note(GetModuleHandleW(argv[1]) ? "still loaded" : "unloaded");
+    };
     const std::wstring_view way = argv[3];
     if (way == L"unload") {
         Note("unload");
         on_plugin_unload();
-        Note("free");
-        FreeLibrary(plugin);
+        free_plugin();
     } else if (way == L"free") {
-        Note("free");
-        FreeLibrary(plugin);
+        free_plugin();
     } else {
         Note("exit");
     }

@@ -18,7 +18,6 @@ struct PluginLog {
     bool operations_throw = false;  // each operation throws after noting itself
     bool creation_throws = false;   // CreatePlugin throws
     int destroyed = 0;
-    bool destroyed_at_process_end = false;
 };
 
 PluginLog& Plugins();
@@ -28,7 +27,6 @@ public:
     using PluginBase::PluginBase;
     ~RecordingPlugin() override {
         ++Plugins().destroyed;
-        Plugins().destroyed_at_process_end = process_ending;
         Plugins().current = nullptr;
     }
 

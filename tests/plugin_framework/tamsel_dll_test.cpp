@@ -75,16 +75,17 @@ TEST(TamselDll, DataFolderOfAModuleBeyondMaxPathIsWhole) {
 
 namespace {
 
-// GDI+ is started at load; a viewer that never unloads the plugin ends its
-// process with GDI+ running, and shutting it down then, under the loader lock,
-// can deadlock the viewer. A FreeLibrary without an unload still releases it.
-TEST(TamselDll, GdiplusEndsAtUnloadOrFreeLibraryButNotAtTheEndOfTheProcess) {
+// GDI+ is started at load and shut down at unload, never under the loader
+// lock, where it can deadlock the viewer: a FreeLibrary without an unload
+// leaves the module loaded, its callbacks valid and GDI+ running, and the end
+// of the process takes them along.
+TEST(TamselDll, GdiplusEndsAtUnloadAndTheModuleStaysUntilThen) {
     const struct {
         const wchar_t* way;
         std::vector<std::string> log;
     } cases[] = {
-        {L"unload", {"unload", "GdiplusShutdown", "free"}},
-        {L"free", {"free", "GdiplusShutdown"}},
+        {L"unload", {"unload", "GdiplusShutdown", "free", "unloaded"}},
+        {L"free", {"free", "still loaded"}},
         {L"exit", {"exit"}},
     };
     for (const auto& c : cases) {
