@@ -30,6 +30,15 @@ function positiveNumber(text, name, integer) {
   return value;
 }
 
+// setTimeout holds at most 2^31 - 1 ms; a longer delay would fire at once.
+const MAX_TIMEOUT_S = Math.floor((2 ** 31 - 1) / 1000);
+
+function parseTimeout(text) {
+  const seconds = positiveNumber(text, '--timeout', false);
+  if (seconds > MAX_TIMEOUT_S) throw new UsageError(`--timeout ${text}: at most ${MAX_TIMEOUT_S} seconds`);
+  return seconds;
+}
+
 // The size rule of the store's pictures.
 function parseSize(text) {
   const match = /^(\d+)x(\d+)$/.exec(text);
@@ -67,7 +76,7 @@ function parseOptions(argv) {
     replace: Boolean(values.replace),
     json: Boolean(values.json),
     jobs: values.jobs === undefined ? Math.max(1, os.availableParallelism?.() ?? os.cpus().length) : positiveNumber(values.jobs, '--jobs', true),
-    timeoutMs: 1000 * (values.timeout === undefined ? 120 : positiveNumber(values.timeout, '--timeout', false)),
+    timeoutMs: 1000 * (values.timeout === undefined ? 120 : parseTimeout(values.timeout)),
     memoryLimit: 1048576 * (values.memory === undefined ? 2048 : positiveNumber(values.memory, '--memory', true)),
     ...(values.size === undefined ? { width: 512, height: 384 } : parseSize(values.size)),
   };

@@ -6,12 +6,20 @@ import path from 'node:path';
 
 const isIfc = (name) => name.toLowerCase().endsWith('.ifc');
 
-async function searchFolder(folder, found) {
-  const entries = await fs.readdir(folder, { withFileTypes: true });
+// A folder that cannot be read goes into missing with its reason; the search
+// goes on with its siblings.
+async function searchFolder(folder, found, missing) {
+  let entries;
+  try {
+    entries = await fs.readdir(folder, { withFileTypes: true });
+  } catch (error) {
+    missing.push({ file: folder, reason: `cannot search the folder: ${error.code ?? error.message}` });
+    return;
+  }
   entries.sort((a, b) => (a.name < b.name ? -1 : a.name > b.name ? 1 : 0));
   for (const entry of entries) {
     const full = path.join(folder, entry.name);
-    if (entry.isDirectory()) await searchFolder(full, found);
+    if (entry.isDirectory()) await searchFolder(full, found, missing);
     else if (isIfc(entry.name) && (entry.isFile() || (entry.isSymbolicLink() && (await fs.stat(full).catch(() => null))?.isFile()))) {
       found.push(full);
     }
@@ -19,18 +27,13 @@ async function searchFolder(folder, found) {
 }
 
 // Returns { files, missing }: the paths to render, in order and without
-// repeats, and the inputs that name nothing readable.
+// repeats, and the inputs and folders that name nothing readable.
 export async function collectFiles(inputs) {
   const files = [], missing = [];
   for (const input of inputs) {
     const stat = await fs.stat(input).catch(() => null);
-    if (stat?.isDirectory()) {
-      try {
-        await searchFolder(input, files);
-      } catch (error) {
-        missing.push({ file: input, reason: `cannot search the folder: ${error.code ?? error.message}` });
-      }
-    } else if (stat?.isFile()) files.push(input);
+    if (stat?.isDirectory()) await searchFolder(input, files, missing);
+    else if (stat?.isFile()) files.push(input);
     else missing.push({ file: input, reason: 'no such file or folder' });
   }
   const seen = new Set();

@@ -4,6 +4,7 @@
 import * as WebIFC from 'web-ifc';
 import { wasmHeapBytes } from './engine.js';
 import { GrowableFloats } from './growable.js';
+import { memoryLimitReason } from './memory-limit.js';
 
 const NOT_DRAWN = new Set([WebIFC.IFCSPACE, WebIFC.IFCOPENINGELEMENT, WebIFC.IFCOPENINGSTANDARDCASE]);
 const FLOATS_PER_VERTEX = 6;  // position and normal
@@ -59,7 +60,7 @@ export function loadScene(api, bytes, { memoryLimit = Infinity } = {}) {
   const checkMemory = () => {
     const heap = wasmHeapBytes(api);
     if (heap + positions.bytes + colours.bytes > memoryLimit) {
-      throw new MemoryLimitError(`exceeds the memory limit of ${Math.round(memoryLimit / 1048576)} MB`);
+      throw new MemoryLimitError(memoryLimitReason(memoryLimit));
     }
   };
   try {

@@ -2,6 +2,7 @@
 // of memory or dies is stopped and its file reported; a fresh worker takes
 // its place and the batch goes on.
 import { Worker } from 'node:worker_threads';
+import { memoryLimitReason } from './memory-limit.js';
 
 const WORKER = new URL('./worker.js', import.meta.url);
 const MAX_START_FAILURES = 3;
@@ -29,7 +30,7 @@ export class RenderPool {
     slot.worker.stderr.resume();
     slot.worker.on('message', (message) => this.onMessage(slot, message));
     slot.worker.on('error', (error) => this.onStop(slot, error.code === 'ERR_WORKER_OUT_OF_MEMORY'
-      ? `exceeds the memory limit of ${Math.round(this.memoryLimit / 1048576)} MB`
+      ? memoryLimitReason(this.memoryLimit)
       : `the renderer stopped: ${error.message}`));
     slot.worker.on('exit', () => this.onStop(slot, 'the renderer stopped unexpectedly'));
     return slot;

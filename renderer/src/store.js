@@ -17,10 +17,10 @@ function previewPath(store, key) {
   return path.join(store, key);
 }
 
+// An empty file under the key (a write cut short by a power loss) is no preview.
 export async function hasPreview(store, key) {
   try {
-    await fs.lstat(previewPath(store, key));
-    return true;
+    return (await fs.lstat(previewPath(store, key))).size > 0;
   } catch {
     return false;
   }
@@ -41,7 +41,14 @@ export async function writePreview(store, key, png, { replace = false, rename = 
   // A name that is never a key: the DLLs read 16-character names only.
   const temporary = path.join(store, `.${key}.${process.pid}-${randomBytes(4).toString('hex')}.tmp`);
   try {
-    await fs.writeFile(temporary, png, { flag: 'wx' });
+    // Synced before the rename: otherwise a power loss can leave the key naming an empty file.
+    const handle = await fs.open(temporary, 'wx');
+    try {
+      await handle.writeFile(png);
+      await handle.sync();
+    } finally {
+      await handle.close();
+    }
   } catch (error) {
     await fs.rm(temporary, { force: true });
     throw error;

@@ -1,14 +1,15 @@
 import assert from 'node:assert/strict';
 import { spawnSync } from 'node:child_process';
-import { copyFileSync, mkdirSync, readdirSync, readFileSync, writeFileSync } from 'node:fs';
+import { chmodSync, copyFileSync, mkdirSync, readdirSync, readFileSync, truncateSync, writeFileSync } from 'node:fs';
 import path from 'node:path';
 import { test } from 'node:test';
 import { BIN, SAMPLES, temporaryFolder } from './helpers.js';
 
-const run = (...args) => {
-  const r = spawnSync(process.execPath, [BIN, ...args], { encoding: 'utf8' });
+const runWith = (options, args) => {
+  const r = spawnSync(process.execPath, [BIN, ...args], { encoding: 'utf8', ...options });
   return { code: r.status, out: r.stdout, err: r.stderr };
 };
+const run = (...args) => runWith({}, args);
 const GOOD = 'testhouse_from Revit_CV20.ifc';
 
 // A folder that mixes a model, a byte-identical copy in a subfolder (upper-case
@@ -55,12 +56,37 @@ test('a mixed folder: each content rendered once, the bad files failed with thei
   assert.ok(readFileSync(path.join(store, byName['house.ifc'].key)).equals(before), 'the same picture again');
 });
 
+test('a folder that cannot be read is reported as failed, and the search goes on past it',
+  { skip: process.platform === 'win32' && 'folder modes do not stop reading on Windows' }, () => {
+  const folder = temporaryFolder();
+  for (const name of ['a', 'b', 'c']) {
+    mkdirSync(path.join(folder, name));
+    writeFileSync(path.join(folder, name, `${name}.ifc`), '');
+  }
+  const locked = path.join(folder, 'b');
+  chmodSync(folder, 0o755);
+  chmodSync(locked, 0);
+  // Root reads a folder whatever its mode: the command then runs as nobody, whom the mode stops.
+  const user = process.getuid?.() === 0 ? { uid: 65534, gid: 65534 } : {};
+  let r;
+  try {
+    r = runWith(user, ['--store', path.join(folder, 'store'), '--json', folder]);
+  } finally {
+    chmodSync(locked, 0o755);
+  }
+  assert.equal(r.code, 1, r.err);
+  const results = r.out.trim().split('\n').map((line) => JSON.parse(line));
+  assert.deepEqual(results.map(({ file, reason }) => [path.relative(folder, file), reason]).sort(), [
+    ['a/a.ifc', 'empty file'], ['b', 'cannot search the folder: EACCES'], ['c/c.ifc', 'empty file']]);
+});
+
 test('wrong usage exits 2 with the reason and the usage', () => {
   const store = temporaryFolder();
   const cases = [
     [[], /name at least one file or folder/],
     [['--store', store, '--jobs', '0', 'x.ifc'], /--jobs needs a positive whole number/],
     [['--store', store, '--timeout', 'soon', 'x.ifc'], /--timeout needs a positive number/],
+    [['--store', store, '--timeout', '2147484', 'x.ifc'], /--timeout 2147484: at most 2147483 seconds/],
     [['--store', store, '--size', '600x400', 'x.ifc'], /--size 600x400/],
     [['--store', store, '--size', '400x301', 'x.ifc'], /three quarters/],
     [['--store', store, '--colour', 'x.ifc'], /Unknown option/],
@@ -75,10 +101,20 @@ test('wrong usage exits 2 with the reason and the usage', () => {
   assert.equal(run('--help').code, 0);
 });
 
-test('a file that outlasts the time limit is stopped and reported', () => {
-  const store = temporaryFolder();
-  const r = run('--store', store, '--jobs', '1', '--timeout', '0.001', '--json', path.join(SAMPLES, 'AC20-FZK-Haus.ifc'));
-  assert.equal(r.code, 1);
-  assert.equal(JSON.parse(r.out).reason, 'stopped after the time limit of 0.001 s');
-  assert.deepEqual(readdirSync(store), []);
+test('a file beyond a limit is stopped and reported', () => {
+  // Zeros: had it been read, it would fail as not an IFC file; over the memory limit it fails unread.
+  const unread = path.join(temporaryFolder(), 'large.ifc');
+  writeFileSync(unread, '');
+  truncateSync(unread, 1048576);
+  const cases = [
+    [['--timeout', '0.001'], path.join(SAMPLES, 'AC20-FZK-Haus.ifc'), 'stopped after the time limit of 0.001 s'],
+    [['--memory', '1'], unread, 'exceeds the memory limit of 1 MB'],
+  ];
+  for (const [limit, file, reason] of cases) {
+    const store = temporaryFolder();
+    const r = run('--store', store, '--jobs', '1', ...limit, '--json', file);
+    assert.equal(r.code, 1, limit.join(' '));
+    assert.equal(JSON.parse(r.out).reason, reason);
+    assert.deepEqual(readdirSync(store), []);
+  }
 });

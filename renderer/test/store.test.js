@@ -2,7 +2,7 @@ import assert from 'node:assert/strict';
 import { mkdirSync, readdirSync, readFileSync, writeFileSync } from 'node:fs';
 import path from 'node:path';
 import { test } from 'node:test';
-import { defaultStoreFolder, writePreview } from '../src/store.js';
+import { defaultStoreFolder, hasPreview, writePreview } from '../src/store.js';
 import { temporaryFolder } from './helpers.js';
 
 const KEY = '0123456789abcdef';
@@ -32,6 +32,15 @@ test('a stored preview is kept unless replace is asked for', async () => {
   assert.equal(await writePreview(store, KEY, Buffer.from('third'), { replace: true }), 'written');
   assert.equal(readFileSync(path.join(store, KEY), 'utf8'), 'third');
   assert.deepEqual(readdirSync(store), [KEY], 'no temporary file stays behind');
+});
+
+test('an empty file under the key is no stored preview: it is written over without replace', async () => {
+  const store = temporaryFolder();
+  writeFileSync(path.join(store, KEY), '');
+  assert.equal(await hasPreview(store, KEY), false);
+  assert.equal(await writePreview(store, KEY, Buffer.from('first')), 'written');
+  assert.equal(readFileSync(path.join(store, KEY), 'utf8'), 'first');
+  assert.deepEqual(readdirSync(store), [KEY]);
 });
 
 test('a target that cannot be replaced is reported held, and nothing stays behind', async () => {
