@@ -62,23 +62,35 @@ export TAMSEL_WINEPREFIX=$prefix TAMSEL_ROBUSTNESS_OWN_PREFIX=1
 rows=()
 declare -A row_inputs row_crashes row_leaks row_peak row_result
 
+# A row of a program's or script's own, not one of its cases: <name> <result>.
+fallback_row() {
+  rows+=("$1")
+  row_inputs[$1]=- row_leaks[$1]=- row_peak[$1]=- row_crashes[$1]=0 row_result[$1]=$2
+}
+
+# A row passes with result ok or skipped, no crash and no leak.
+row_passed() {
+  [[ ${row_result[$1]} == ok || ${row_result[$1]} == skipped ]] && [[ ${row_crashes[$1]} == 0 ]] &&
+    [[ ${row_leaks[$1]} == 0 || ${row_leaks[$1]} == - ]]
+}
+
 # Reads the lines of one process's log. A case without a result line died
-# with its process (or the process hung): its last input is the culprit.
-# Usage: collect <log> <exit status> <name for a process that names no case>
+# with its process (or the process hung): its last input is the culprit. A
+# process that failed although none of its cases did gets a failed row of its own.
+# Usage: collect <log> <exit status> <name for the process's own row>
 collect() {
-  local log=$1 rc=$2 fallback=$3 cases case fails result last
+  local log=$1 rc=$2 fallback=$3 cases case fails result last any_failed=0
   cases=$(sed -n 's/^robustness begin case=\([^ ]*\).*/\1/p' "$log")
   if [[ -z $cases ]]; then
-    rows+=("$fallback")
-    row_inputs[$fallback]=- row_leaks[$fallback]=- row_peak[$fallback]=- row_crashes[$fallback]=0
     case $rc in
     0) result=ok ;;
     1) result=FAIL ;;
-    124) result=HANG row_crashes[$fallback]=1 ;;
-    *) result="CRASH (exit status $rc)" row_crashes[$fallback]=1 ;;
+    124) result=HANG ;;
+    *) result="CRASH (exit status $rc)" ;;
     esac
     if [[ $rc == 0 ]] && grep -q '^\[  SKIPPED \]' "$log"; then result=skipped; fi
-    row_result[$fallback]=$result
+    fallback_row "$fallback" "$result"
+    if [[ $rc != [01] ]]; then row_crashes[$fallback]=1; fi
     return
   fi
   for case in $cases; do
@@ -109,7 +121,9 @@ collect() {
         row_result[$case]="CRASH (exit status $rc) at: ${last:-start}"
       fi
     fi
+    row_passed "$case" || any_failed=1
   done
+  if [[ $rc != 0 ]] && ((!any_failed)); then fallback_row "$fallback" "FAIL (exit status $rc)"; fi
 }
 
 # Runs `command...` into <log>, its exit status into <log>.rc; two at a time.
@@ -127,11 +141,21 @@ start_job() {
   } &
 }
 
-# Each test of the GoogleTest programs in a process of its own.
+# Each test of the GoogleTest programs in a process of its own. A program
+# that cannot list its tests gets a failed row under its own name.
 jobs_run=()
 for program in "${gtest_programs[@]}"; do
-  suite=""
+  name=$(basename "$program" .exe)
+  list_rc=0
+  listing=$("$build/wine-run.sh" "$build/$program" --gtest_list_tests 2>/dev/null) || list_rc=$?
+  if [[ $list_rc != 0 ]]; then
+    fallback_row "$name" "FAIL (test list: exit status $list_rc)"
+    continue
+  fi
+  suite="" tests=0
   while IFS= read -r line; do
+    line=${line%$'\r'}
+    if [[ $line == "Running main"* ]]; then continue; fi
     if [[ $line != " "* ]]; then
       suite=${line%% *}
       continue
@@ -139,8 +163,10 @@ for program in "${gtest_programs[@]}"; do
     test=$suite${line#  }
     test=${test%% *}
     jobs_run+=("$test")
+    tests=$((tests + 1))
     start_job "$logs/$test.log" "$build/wine-run.sh" "$build/$program" --gtest_filter="$test"
-  done < <("$build/wine-run.sh" "$build/$program" --gtest_list_tests 2>/dev/null | tr -d '\r' | grep -v '^Running main')
+  done <<<"$listing"
+  if ((tests == 0)); then fallback_row "$name" "FAIL (test list names no test)"; fi
 done
 
 # A script that prints result lines for cases of its own.
@@ -168,8 +194,7 @@ printf "%-${width}s  %8s  %7s  %5s  %15s  %s\n" case inputs crashes leaks "peak 
 for row in "${rows[@]}"; do
   printf "%-${width}s  %8s  %7s  %5s  %15s  %s\n" "$row" "${row_inputs[$row]}" "${row_crashes[$row]}" \
     "${row_leaks[$row]}" "$(mib "${row_peak[$row]}")" "${row_result[$row]}"
-  if [[ ${row_result[$row]} == ok || ${row_result[$row]} == skipped ]] && [[ ${row_crashes[$row]} == 0 ]] &&
-     [[ ${row_leaks[$row]} == 0 || ${row_leaks[$row]} == - ]]; then
+  if row_passed "$row"; then
     passed=$((passed + 1))
   else
     failed=$((failed + 1))

@@ -15,20 +15,26 @@ packages=(
   nodejs
 )
 
+# The package lists are brought up to date once, before the first install.
+lists_updated=0
+apt_install() {
+  export DEBIAN_FRONTEND=noninteractive
+  if ((!lists_updated)); then
+    apt-get update -qq
+    lists_updated=1
+  fi
+  apt-get install -y -qq --no-install-recommends "$@"
+}
+
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
-
-if ((${#missing[@]})); then
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get update -qq
-  apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+if ((${#missing[@]})); then apt_install "${missing[@]}"; fi
 echo "setup: all packages present"
 
 # tamsel-render's pinned npm packages (package-lock.json), again only when the lock file changed.
-command -v npm >/dev/null || DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends npm
+command -v npm >/dev/null || apt_install npm
 renderer=$(dirname "$0")/../renderer
 stamp=$renderer/node_modules/.installed-lock.json
 if ! cmp -s "$renderer/package-lock.json" "$stamp"; then

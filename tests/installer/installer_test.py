@@ -73,6 +73,11 @@ def view_32_classes(lines):
                    if line.lower().startswith(prefix.lower()) and "\\appid\\" not in line.lower()), key=str.lower)
 
 
+def plugin_data_files(arch):
+    """The names in dist/<arch>/tamsel_data: what the plugin's install rules put there."""
+    return sorted(path.name for path in (Path(DIST) / arch / "tamsel_data").iterdir())
+
+
 def file_version(path):
     """FILEVERSION of a DLL's version resource (VS_FIXEDFILEINFO), as "a.b.c.d"."""
     data = Path(path).read_bytes()
@@ -193,8 +198,7 @@ class InstallerTest(unittest.TestCase):
     @staticmethod
     def dist_files(arch, prefix, folder, plugin=False):
         """What the install puts into `folder` (a C:\\ path) from dist/<arch>: path -> file_digest."""
-        names = ["tamsel.dll", "tamsel_data", *(f"tamsel_data/{name}" for name in
-                                                 ("icon.png", "icon_small.png", "lang.de", "lang.en"))]
+        names = ["tamsel.dll", "tamsel_data", *(f"tamsel_data/{name}" for name in plugin_data_files(arch))]
         target = prefix.path(folder)
         files = {str(target / name): file_digest(Path(DIST) / arch / name)
                  for name in (names if plugin else ["tamsel_handler.dll"])}
@@ -448,6 +452,11 @@ class InstallerTest(unittest.TestCase):
             self.assertIn(f"Subject: {subject}\n", summary)
             self.assertIn("Template: x64;1033\n", summary)
         self.assertIn("DllSurrogate\t#%%SystemRoot%", self.msiinfo("export", self.msi, "Registry"))
+        # The plugin's data folder as the install rules fill it, in both packages (which ship the x86 copy).
+        self.assertEqual(plugin_data_files("x64"), plugin_data_files("x86"))
+        for msi in (self.msi, self.user_msi):
+            self.assertEqual(self.component_files(msi, "PluginData"), plugin_data_files("x86"),
+                             f"{msi.name}: the plugin's data files against dist/x86/tamsel_data")
         for dll in ("x86/tamsel.dll", "x86/tamsel_handler.dll", "x64/tamsel.dll", "x64/tamsel_handler.dll"):
             self.assertEqual(file_version(Path(DIST) / dll), VERSION + ".0", f"the version resource of {dll}")
         # Word count 2 (compressed) for all users; 10 (also: no elevation) for one user, who has no ALLUSERS.
@@ -455,6 +464,11 @@ class InstallerTest(unittest.TestCase):
         self.assertIn("Source: 10 (a)\n", self.msiinfo("suminfo", self.user_msi))
         self.assertIn("\nALLUSERS\t1\n", self.msiinfo("export", self.msi, "Property"))
         self.assertNotIn("ALLUSERS", self.msiinfo("export", self.user_msi, "Property"))
+
+    def component_files(self, msi, component):
+        """The long names of the files that the package installs with `component`, sorted."""
+        rows = [line.split("\t") for line in self.msiinfo("export", msi, "File").splitlines()[3:]]
+        return sorted(row[2].split("|")[-1] for row in rows if row[1] == component)
 
     def msiinfo(self, *args):
         return subprocess.run(["msiinfo", *map(str, args)], capture_output=True, text=True, check=True,
