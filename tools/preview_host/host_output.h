@@ -1,4 +1,5 @@
-// What the host programs print: one UTF-8 line per call, with its HRESULT.
+// What the host programs print: one UTF-8 line per call, with its HRESULT;
+// and the exit codes they share.
 #pragma once
 
 #include <windows.h>
@@ -6,6 +7,11 @@
 #include <string>
 
 namespace tamsel {
+
+inline constexpr int kExitFailed = 1;             // a call failed
+inline constexpr int kExitNothingRegistered = 2;  // no class for the file's extension
+inline constexpr int kExitUsage = 64;
+inline constexpr int kExitCrashed = 70;           // with the exception on stderr
 
 void Print(const std::wstring& line);
 

@@ -34,11 +34,6 @@
 namespace tamsel {
 namespace {
 
-constexpr int kExitFailed = 1;
-constexpr int kExitNoHandler = 2;
-constexpr int kExitUsage = 64;
-constexpr int kExitCrashed = 70;  // with the exception on stderr
-
 std::wstring SizeText(const PaneSize& size) {
     return std::to_wstring(size.width) + L"x" + std::to_wstring(size.height);
 }
@@ -116,7 +111,7 @@ int Run(const HostOptions& options) {
     const HRESULT found = FindShellExtension(extension, kPreviewHandlerSlot, entry);
     if (!Report(L"FindPreviewHandler " + extension, found)) {
         Print(L"no preview handler registered for \"" + extension + L"\" (type key \"" + entry.type_key + L"\")");
-        return found == HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND) ? kExitNoHandler : kExitFailed;
+        return found == HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND) ? kExitNothingRegistered : kExitFailed;
     }
     if (options.report) {
         Print(L"type_key=" + entry.type_key);

@@ -26,11 +26,6 @@
 namespace tamsel {
 namespace {
 
-constexpr int kExitFailed = 1;
-constexpr int kExitNoProvider = 2;
-constexpr int kExitUsage = 64;
-constexpr int kExitCrashed = 70;  // with the exception on stderr
-
 class ComScope {
 public:
     ComScope() : result_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
@@ -75,7 +70,7 @@ int Run(const std::wstring& file, UINT size, const std::wstring& png) {
     ShellExtensionEntry entry;
     const HRESULT found = FindShellExtension(extension, kThumbnailProviderSlot, entry);
     if (!Report(L"FindThumbnailProvider " + extension, found)) {
-        return found == HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND) ? kExitNoProvider : kExitFailed;
+        return found == HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND) ? kExitNothingRegistered : kExitFailed;
     }
     const ComScope com;
     if (!Report(L"CoInitializeEx", com.result())) return kExitFailed;
