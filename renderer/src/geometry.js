@@ -51,7 +51,8 @@ function appendGeometry(positions, colours, vertices, indices, matrix, colour) {
 }
 
 // Returns { positions, colours, triangles } of the model in bytes.
-// memoryLimit bounds web-ifc's heap together with the triangles gathered.
+// memoryLimit bounds the file's bytes, which web-ifc holds until the model is
+// closed, together with web-ifc's heap and the triangles gathered.
 export function loadScene(api, bytes, { memoryLimit = Infinity } = {}) {
   const model = guarded('open the model', () => api.OpenModel(bytes, { COORDINATE_TO_ORIGIN: true }));
   if (typeof model !== 'number' || model < 0) throw new ModelError('web-ifc cannot open the model');
@@ -59,7 +60,7 @@ export function loadScene(api, bytes, { memoryLimit = Infinity } = {}) {
   const colours = new GrowableFloats(4 * 4096);
   const checkMemory = () => {
     const heap = wasmHeapBytes(api);
-    if (heap + positions.bytes + colours.bytes > memoryLimit) {
+    if (bytes.length + heap + positions.bytes + colours.bytes > memoryLimit) {
       throw new MemoryLimitError(memoryLimitReason(memoryLimit));
     }
   };

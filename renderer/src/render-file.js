@@ -29,7 +29,7 @@ async function loadFile(api, { path, key }, memoryLimit, lap) {
   // The picture is filed under the key the caller hashed: the bytes read here must be those.
   if (previewKeyOfBytes(bytes) !== key) return { fault: 'the file changed while it was read' };
   lap('hash');
-  return { scene: loadScene(api, bytes, { memoryLimit: memoryLimit - bytes.length }) };
+  return { scene: loadScene(api, bytes, { memoryLimit }) };
 }
 
 export async function renderFile(api, { path, key, width, height }, memoryLimit, lap = () => {}) {

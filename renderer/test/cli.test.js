@@ -106,9 +106,16 @@ test('a file beyond a limit is stopped and reported', () => {
   const unread = path.join(temporaryFolder(), 'large.ifc');
   writeFileSync(unread, '');
   truncateSync(unread, 1048576);
+  // A model small enough to be read whose opening outgrows the limit; the
+  // reason names the limit given, whatever share of it the file's bytes take.
+  const padded = path.join(temporaryFolder(), 'padded.ifc');
+  const small = readFileSync(path.join(SAMPLES, 'SmallModelIfc4.ifc'));
+  const data = small.indexOf('DATA;') + 'DATA;'.length;
+  writeFileSync(padded, Buffer.concat([small.subarray(0, data), Buffer.alloc(700 * 1024, ' '), small.subarray(data)]));
   const cases = [
     [['--timeout', '0.001'], path.join(SAMPLES, 'AC20-FZK-Haus.ifc'), 'stopped after the time limit of 0.001 s'],
     [['--memory', '1'], unread, 'exceeds the memory limit of 1 MB'],
+    [['--memory', '2'], padded, 'exceeds the memory limit of 2 MB'],
   ];
   for (const [limit, file, reason] of cases) {
     const store = temporaryFolder();
