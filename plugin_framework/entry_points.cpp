@@ -110,7 +110,8 @@ void WINAPI on_plugin_load(PluginId id, std::uint8_t unused, HWND window) {
 void on_plugin_unload() {
     WithPlugin([](PluginBase& plugin) { plugin.on_plugin_unload(); });
     // An unload from inside the plugin's own message loop returns into that
-    // loop, whose code must stay: the module then stays until the process ends.
+    // loop, whose code must stay: the reference is then kept, until an unload
+    // outside the loop or the end of the process.
     if (!g_plugin || !g_plugin->in_modal_loop()) UnpinModule();
 }
 

@@ -48,21 +48,18 @@ EOF
 # The result column of a row: what follows its five one-word columns.
 result_of() { awk -v row="$1" '$1 == row { $1 = $2 = $3 = $4 = $5 = ""; sub(/^ +/, ""); print }' <<<"$output"; }
 
-failures=0
+source "$(dirname "$0")/rows.sh"
 # case | environment | exit status | row | its result
 while IFS='|' read -r name environment status row result; do
   read -ra settings <<<"$environment"
   rc=0
   output=$(env TAMSEL_IN_DISPLAY=1 TAMSEL_BUILD_DIR="$build" "${settings[@]}" \
     bash "$tree/scripts/robustness.sh" 2>&1) || rc=$?
-  actual=$(result_of "$row")
+  actual=$(result_of "$row") why=""
   if [[ $rc != "$status" || $actual != "$result" ]]; then
-    echo "FAIL $name: exit status $rc (expected $status), $row: '${actual:-no row}' (expected '$result')"
-    echo "$output" | sed 's/^/    /'
-    failures=$((failures + 1))
-  else
-    echo "ok   $name"
+    why="exit status $rc (expected $status), $row: '${actual:-no row}' (expected '$result')"
   fi
+  row_outcome "$name" "$why" "$output"
 done <<'EOF'
 all pass|PREVIEW_HOST_STATUS=0|0|resource_counts_tests.Works|ok
 a program fails at start|BROKEN_PROGRAM=resource_counts_tests LISTING=fails|1|resource_counts_tests|FAIL (test list: exit status 3)

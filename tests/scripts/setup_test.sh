@@ -26,7 +26,7 @@ if [[ \$1 == install && " \$* " == *" npm "* ]]; then cp "$tmp/bin/true" "$tmp/b
 EOF
 chmod +x "$tmp/bin/dpkg-query" "$tmp/bin/apt-get"
 
-failures=0
+source "$(dirname "$0")/rows.sh"
 # case | missing packages | npm present | apt-get calls, ; between them
 while IFS='|' read -r name missing npm expected; do
   rm -f "$tmp/bin/npm" "$tmp/apt.log"
@@ -34,14 +34,9 @@ while IFS='|' read -r name missing npm expected; do
   rc=0
   output=$(PATH=$tmp/bin MISSING=$missing /bin/bash "$tmp/tree/scripts/setup.sh" 2>&1) || rc=$?
   calls=$(paste -sd ';' "$tmp/apt.log" 2>/dev/null || true)
-  calls=${calls//;/; }
-  if [[ $rc != 0 || $calls != "$expected" ]]; then
-    echo "FAIL $name: exit status $rc, apt-get calls '$calls' (expected '$expected')"
-    echo "$output" | sed 's/^/    /'
-    failures=$((failures + 1))
-  else
-    echo "ok   $name"
-  fi
+  calls=${calls//;/; } why=""
+  if [[ $rc != 0 || $calls != "$expected" ]]; then why="exit status $rc, apt-get calls '$calls' (expected '$expected')"; fi
+  row_outcome "$name" "$why" "$output"
 done <<'EOF'
 nothing missing||yes|
 only npm missing||no|apt-get update -qq; apt-get install -y -qq --no-install-recommends npm

@@ -5,11 +5,12 @@
 #include <cstdio>
 
 #include "crash_exit.h"
+#include "test_main.h"
 
 int main(int argc, char** argv) {
     std::setvbuf(stdout, nullptr, _IONBF, 0);
     std::setvbuf(stderr, nullptr, _IONBF, 0);
-    tamsel::ExitWithCodeOnCrash(3);  // as abort() ends a program
+    tamsel::ExitWithCodeOnCrash(kTestProgramCrashExitCode);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -8,6 +8,7 @@
 #include <string>
 #include <thread>
 
+#include "test_main.h"
 #include "win32_raii.h"
 
 namespace {
@@ -75,7 +76,7 @@ TEST(CrashExit, ACrashEndsTheProgramWithItsCodeAndNamesTheException) {
     for (const wchar_t* crash_in : {L"main", L"thread"}) {
         SCOPED_TRACE(std::string(crash_in, crash_in + wcslen(crash_in)));
         const Ended ended = RunCrashing(crash_in);
-        EXPECT_EQ(ended.exit_code, 3u) << ended.error_output;
+        EXPECT_EQ(ended.exit_code, kTestProgramCrashExitCode) << ended.error_output;
         EXPECT_NE(ended.error_output.find("crashed: exception 0xc0000005 at "), std::string::npos)
             << ended.error_output;
     }
